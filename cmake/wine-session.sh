@@ -1,0 +1,54 @@
+#!/bin/sh
+# Sets up and tears down the Wine environment of a test run:
+#   wine-session.sh prefix  creates the prefix without any interactive dialog
+#   wine-session.sh start   prefix + Xvfb + a persistent wineserver (fast starts)
+#   wine-session.sh stop    stops both, leaving nothing running
+# WINEPREFIX must be set by the caller.
+set -eu
+: "${WINEPREFIX:?WINEPREFIX must be set}"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+display_file="$WINEPREFIX/.orkv-display"
+xvfb_pid_file="$WINEPREFIX/.orkv-xvfb.pid"
+
+make_prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  mkdir -p "$WINEPREFIX"
+  WINEARCH=win64 wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  [ -f "$WINEPREFIX/system.reg" ]
+}
+
+start_xvfb() {
+  command -v Xvfb >/dev/null 2>&1 || return 0
+  n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  echo $! >"$xvfb_pid_file"
+  i=0
+  while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+  echo ":$n" >"$display_file"
+}
+
+stop_xvfb() {
+  if [ -f "$xvfb_pid_file" ]; then
+    kill "$(cat "$xvfb_pid_file")" 2>/dev/null || true
+    rm -f "$xvfb_pid_file"
+  fi
+  rm -f "$display_file"
+}
+
+case "${1:-}" in
+  prefix) make_prefix ;;
+  start)
+    make_prefix
+    stop_xvfb
+    start_xvfb
+    wineserver -p
+    ;;
+  stop)
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    stop_xvfb
+    ;;
+  *) echo "usage: $0 prefix|start|stop" >&2; exit 2 ;;
+esac
