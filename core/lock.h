@@ -17,6 +17,7 @@ class RecursiveLock {
   void lock() { EnterCriticalSection(&section_); }
   void unlock() { LeaveCriticalSection(&section_); }
 #else
+  RecursiveLock() = default;
   void lock() { mutex_.lock(); }
   void unlock() { mutex_.unlock(); }
 #endif
