@@ -1,0 +1,85 @@
+#include "effects/phaser/phaser.h"
+
+#include "effects/common/dsp_math.h"
+#include "effects/common/sample_io.h"
+#include "effects/common/sine.h"
+
+namespace orkv {
+namespace {
+
+// One second-order all-pass section in the form that shares histories:
+// y = x(two back) + a1 (x(one back) - y(one back)) + a2 (x - y(two back)).
+template <class History>
+double AllPassSection(const History& in, double x, const History& out, double a1, double a2) {
+  return in.two + a1 * (in.one - out.one) + a2 * (x - out.two);
+}
+
+}  // namespace
+
+bool PhaserDsp::Reset(std::uint32_t sampleRate) {
+  frameCounter_ = 0;
+  left_ = Chain{};
+  right_ = Chain{};
+  const auto fs = static_cast<double>(sampleRate);
+  anglePerHertz_ = kPi / fs;
+  radiansPerSample_ = kTwoPi / fs;
+  return true;
+}
+
+void PhaserDsp::UpdateCoefficients(const ParameterBlock<Phaser::kSlotCount>& block) {
+  phaseOffset_ = DegreesToRadians(block[Phaser::kDegree]);
+  dryGain_ = 1.0 - block[Phaser::kMix];
+  phaseIncrement_ = radiansPerSample_ * block[Phaser::kRate];
+  volumeGain_ = DecibelsToGain(block[Phaser::kVolume]);
+  freq_ = block[Phaser::kFreq];
+  deviation_ = block[Phaser::kDeviation];
+  feed_ = block[Phaser::kFeed];
+  mix_ = block[Phaser::kMix];
+}
+
+double PhaserDsp::ProcessChannel(Chain& chain, double x, double lfoSine) const {
+  // The corner f = Freq + deviation x sin may not fall below 0 Hz (a deviation
+  // above Freq can be set through the parameter interface): a negative w would
+  // make k exceed 1 and the sections unstable.
+  double corner = lfoSine * deviation_ + freq_;
+  if (corner < 0.0) corner = 0.0;
+  const double w = corner * anglePerHertz_;
+  const double k = (1.0 - w) / (1.0 + w);
+  const double a1 = -2.0 * k;
+  const double a2 = k * k;
+
+  const double u = x + feed_ * chain.y3.one;
+  const double y1 = AllPassSection(chain.u, u, chain.y1, a1, a2);
+  const double y2 = AllPassSection(chain.y1, y1, chain.y2, a1, a2);
+  const double y3 = AllPassSection(chain.y2, y2, chain.y3, a1, a2);
+  chain.u.Push(u);
+  chain.y1.Push(y1);
+  chain.y2.Push(y2);
+  chain.y3.Push(y3);
+  // The dry term is the input itself, not u.
+  return (dryGain_ * x + mix_ * y3) * volumeGain_;
+}
+
+template <class Sample>
+void PhaserDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames) {
+  for (std::uint32_t i = 0; i < frames; ++i) {
+    // Recomputed from the counter every frame, never accumulated.
+    const double theta = static_cast<double>(frameCounter_) * phaseIncrement_;
+    const StereoIn x = ReadFrame(in, mono, i);
+    const double left = ProcessChannel(left_, x.left, Sine(theta));
+    const double right = ProcessChannel(right_, x.right, Sine(theta + phaseOffset_));
+    WriteFrame(out, i, left, right);
+    ++frameCounter_;
+  }
+}
+
+void PhaserDsp::Process(const std::int16_t* in, bool mono, std::int16_t* out,
+                        std::uint32_t frames) {
+  Run(in, mono, out, frames);
+}
+
+void PhaserDsp::Process(const float* in, bool mono, float* out, std::uint32_t frames) {
+  Run(in, mono, out, frames);
+}
+
+}  // namespace orkv
