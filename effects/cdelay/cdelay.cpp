@@ -1,0 +1,94 @@
+#include "effects/cdelay/cdelay.h"
+
+#include <initializer_list>
+#include <limits>
+
+#include "effects/common/dsp_math.h"
+#include "effects/common/sample_io.h"
+
+namespace orkv {
+
+bool CDelayDsp::Reset(std::uint32_t sampleRate) {
+  const auto fs = static_cast<double>(sampleRate);
+  samplesPerMs_ = fs * 0.001;
+  radiansPerSample_ = kTwoPi / fs;
+  // The longest read (Delay and Depth at their tops, 1003.5 ms) must fit; above
+  // 48330 Hz that takes more than 48500 frames.
+  const double longest =
+      (CDelay::kSlots[CDelay::kDepth].upper + CDelay::kSlots[CDelay::kDelay].upper) * samplesPerMs_;
+  const std::int32_t length = LineLengthFor(kLineLength, longest);
+  for (Group* g : {&left_, &right_}) {
+    if (!g->chorus.SetLength(length) || !g->delay.SetLength(length)) return false;
+  }
+  ClearLines();
+  // Whatever Delay comes first counts as a change (the lines are clear anyway).
+  lastDelay_ = std::numeric_limits<double>::quiet_NaN();
+  frameCounter_ = 0;
+  writePos_ = 0;
+  return true;
+}
+
+void CDelayDsp::ClearLines() {
+  for (Group* g : {&left_, &right_}) {
+    g->chorus.Clear();
+    g->delay.Clear();
+  }
+}
+
+void CDelayDsp::UpdateCoefficients(const ParameterBlock<CDelay::kSlotCount>& block) {
+  // A new delay time restarts all four lines from silence.
+  const double delay = block[CDelay::kDelay];
+  if (delay != lastDelay_) ClearLines();
+  lastDelay_ = delay;
+
+  phaseOffset_ = DegreesToRadians(block[CDelay::kDegree]);
+  offsetPlusQuarter_ = phaseOffset_ + kQuarterOffset;
+  dryShare_ = 1.0 - block[CDelay::kMix];
+  lfoIncrement_ = radiansPerSample_ * block[CDelay::kRate];
+  delayTime_ = delay;
+  volumeGain_ = DecibelsToGain(block[CDelay::kVolume]);
+  depth_ = block[CDelay::kDepth];
+  feedback_ = block[CDelay::kFeed];
+  wetShare_ = block[CDelay::kMix];
+}
+
+double CDelayDsp::ProcessGroup(Group& group, double x, double chorusAngle, double delayAngle) {
+  const double chorus = group.chorus.LinearTap(
+      SweptDelayFrames(chorusAngle, kChorusDelay, depth_, samplesPerMs_), writePos_);
+  const double delay = group.delay.LinearTap(
+      SweptDelayFrames(delayAngle, delayTime_, depth_, samplesPerMs_), writePos_);
+  group.chorus.Write(writePos_, chorus * kChorusFeedback + x);
+  group.delay.Write(writePos_, delay * feedback_ + x);
+  return (((delay + chorus) * 0.5) * wetShare_ + x * dryShare_) * volumeGain_;
+}
+
+template <class Sample>
+void CDelayDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames) {
+  const std::int32_t length = left_.chorus.Length();
+  for (std::uint32_t i = 0; i < frames; ++i) {
+    const double theta = static_cast<double>(frameCounter_) * lfoIncrement_;
+    const StereoIn x = ReadFrame(in, mono, i);
+    const double leftGroup =
+        ProcessGroup(left_, x.left, theta + phaseOffset_, theta + kQuarterOffset);
+    const double rightGroup = ProcessGroup(right_, x.right, theta, theta + offsetPlusQuarter_);
+    // A mono input's groups come out crossed: left group to the right output.
+    if (mono) {
+      WriteFrame(out, i, rightGroup, leftGroup);
+    } else {
+      WriteFrame(out, i, leftGroup, rightGroup);
+    }
+    if (++writePos_ == length) writePos_ = 0;
+    ++frameCounter_;
+  }
+}
+
+void CDelayDsp::Process(const std::int16_t* in, bool mono, std::int16_t* out,
+                        std::uint32_t frames) {
+  Run(in, mono, out, frames);
+}
+
+void CDelayDsp::Process(const float* in, bool mono, float* out, std::uint32_t frames) {
+  Run(in, mono, out, frames);
+}
+
+}  // namespace orkv

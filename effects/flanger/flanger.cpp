@@ -1,0 +1,71 @@
+#include "effects/flanger/flanger.h"
+
+#include <initializer_list>
+
+#include "effects/common/dsp_math.h"
+#include "effects/common/sample_io.h"
+
+namespace orkv {
+
+bool FlangerDsp::Reset(std::uint32_t sampleRate) {
+  const auto fs = static_cast<double>(sampleRate);
+  framesPerMs_ = fs * 0.001;
+  radiansPerSample_ = kTwoPi / fs;
+  // The longest delay any settings give (15.68 ms) must fit; above about
+  // 65.3 kHz that takes more than 1024 frames.
+  const double longest =
+      (Flanger::kSlots[Flanger::kDeviation].upper + Flanger::kSlots[Flanger::kDelay].upper) *
+      framesPerMs_;
+  const std::int32_t length = LineLengthFor(kLineLength, longest);
+  for (Channel* c : {&left_, &right_}) {
+    if (!c->line.SetLength(length)) return false;
+    c->line.Clear();
+    c->tapMemory = 0.0;
+  }
+  frameCounter_ = 0;
+  writePos_ = 0;
+  return true;
+}
+
+void FlangerDsp::UpdateCoefficients(const ParameterBlock<Flanger::kSlotCount>& block) {
+  rightPhaseOffset_ = DegreesToRadians(block[Flanger::kDegree]);
+  dryGain_ = 1.0 - block[Flanger::kMix];
+  phaseIncrement_ = radiansPerSample_ * block[Flanger::kRate];
+  volumeGain_ = DecibelsToGain(block[Flanger::kVolume]);
+  centre_ = block[Flanger::kDelay];
+  deviation_ = block[Flanger::kDeviation];
+  feed_ = block[Flanger::kFeed];
+  mix_ = block[Flanger::kMix];
+}
+
+double FlangerDsp::ProcessChannel(Channel& channel, double x, double angle) {
+  const double y = channel.line.AllPassTap(
+      SweptDelayFrames(angle, centre_, deviation_, framesPerMs_), writePos_, channel.tapMemory);
+  channel.line.Write(writePos_, x + y * feed_);
+  return (y * mix_ + x * dryGain_) * volumeGain_;
+}
+
+template <class Sample>
+void FlangerDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames) {
+  const std::int32_t length = left_.line.Length();
+  for (std::uint32_t i = 0; i < frames; ++i) {
+    const double theta = static_cast<double>(frameCounter_) * phaseIncrement_;
+    const StereoIn x = ReadFrame(in, mono, i);
+    const double left = ProcessChannel(left_, x.left, theta);
+    const double right = ProcessChannel(right_, x.right, theta + rightPhaseOffset_);
+    WriteFrame(out, i, left, right);
+    if (++writePos_ == length) writePos_ = 0;
+    ++frameCounter_;
+  }
+}
+
+void FlangerDsp::Process(const std::int16_t* in, bool mono, std::int16_t* out,
+                         std::uint32_t frames) {
+  Run(in, mono, out, frames);
+}
+
+void FlangerDsp::Process(const float* in, bool mono, float* out, std::uint32_t frames) {
+  Run(in, mono, out, frames);
+}
+
+}  // namespace orkv
