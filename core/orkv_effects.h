@@ -123,6 +123,7 @@ struct OrkvPluginInfo {
   const char* effect;   // "Phaser", "Chorus", "Flanger", "Filter", "C-Delay", "Tremolo"
   const char* library;  // file name without ".dll"
   const wchar_t* filterName;
+  const wchar_t* pageName;
   const GUID* filterClsid;
   const GUID* pageClsid;
   const GUID* parametersIid;
@@ -131,17 +132,23 @@ struct OrkvPluginInfo {
 };
 
 inline constexpr OrkvPluginInfo kOrkvPlugins[] = {
-    {"Phaser", "ORKVPhaser", L"Orvelt KV Phaser", &CLSID_ORKVPhaser, &CLSID_ORKVPhaserPage,
+    {"Phaser", "ORKVPhaser", L"Orvelt KV Phaser",
+     L"Orvelt KV Phaser Property Page", &CLSID_ORKVPhaser, &CLSID_ORKVPhaserPage,
      &IID_IPhaserParameters, 8, 84},
-    {"Chorus", "ORKVChorus", L"Orvelt KV Chorus", &CLSID_ORKVChorus, &CLSID_ORKVChorusPage,
+    {"Chorus", "ORKVChorus", L"Orvelt KV Chorus",
+     L"Orvelt KV Chorus Property Page", &CLSID_ORKVChorus, &CLSID_ORKVChorusPage,
      &IID_IChorusParameters, 8, 84},
-    {"Flanger", "ORKVFlanger", L"Orvelt KV Flanger", &CLSID_ORKVFlanger, &CLSID_ORKVFlangerPage,
+    {"Flanger", "ORKVFlanger", L"Orvelt KV Flanger",
+     L"Orvelt KV Flanger Property Page", &CLSID_ORKVFlanger, &CLSID_ORKVFlangerPage,
      &IID_IFlangerParameters, 8, 84},
-    {"Filter", "ORKVFilter", L"Orvelt KV Filter", &CLSID_ORKVFilter, &CLSID_ORKVFilterPage,
+    {"Filter", "ORKVFilter", L"Orvelt KV Filter",
+     L"Orvelt KV Filter Property Page", &CLSID_ORKVFilter, &CLSID_ORKVFilterPage,
      &IID_IFilterParameters, 7, 76},
-    {"C-Delay", "ORKVCDelay", L"Orvelt KV C-Delay", &CLSID_ORKVCDelay, &CLSID_ORKVCDelayPage,
+    {"C-Delay", "ORKVCDelay", L"Orvelt KV C-Delay",
+     L"Orvelt KV C-Delay Property Page", &CLSID_ORKVCDelay, &CLSID_ORKVCDelayPage,
      &IID_ICDelayParameters, 7, 76},
-    {"Tremolo", "ORKVTremolo", L"Orvelt KV Tremolo", &CLSID_ORKVTremolo, &CLSID_ORKVTremoloPage,
+    {"Tremolo", "ORKVTremolo", L"Orvelt KV Tremolo",
+     L"Orvelt KV Tremolo Property Page", &CLSID_ORKVTremolo, &CLSID_ORKVTremoloPage,
      &IID_ITremoloParameters, 4, 52},
 };
 

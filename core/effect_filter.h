@@ -1,0 +1,406 @@
+// EffectFilter: the audio transform every plug-in exposes. It accepts 16-bit
+// PCM or 32-bit float audio, mono or stereo, produces stereo of the same sample
+// type and rate into separate output buffers, and runs the plug-in's engine over
+// each input buffer with one snapshot of the settings per engine call.
+//
+// One object, one identity: the parameter, preset, persistence and page-list
+// interfaces are mixins of this class and share its reference count through
+// GetOwner(), also when the filter is aggregated.
+#pragma once
+
+#include <windows.h>
+#include <mmreg.h>
+#include <ocidl.h>
+#include <strmif.h>
+#include <uuids.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "core/effect_engine.h"
+#include "core/orkv_effects.h"
+#include "core/parameter_store.h"
+#include "core/parameters_interface.h"
+#include "core/persist_interface.h"
+#include "core/presets_interface.h"
+#include "core/wave_format.h"
+#include "core/window_editor_port.h"
+#include "host/com_ptr.h"
+#include "host/transform_filter.h"
+
+namespace orkv {
+
+// Format checks shared by both pins; pure functions of media types.
+namespace media {
+
+// The first 16 bytes of a format block read as a wave format (cbSize 0), or
+// false when the block is too short to hold them.
+inline bool ReadWaveFormat(const AM_MEDIA_TYPE& type, WaveFormat& format) {
+  constexpr ULONG kMinimum = 16;
+  if (type.cbFormat < kMinimum || type.pbFormat == nullptr) return false;
+  format = WaveFormat{};
+  std::memcpy(&format, type.pbFormat, kMinimum);
+  return true;
+}
+
+inline bool IsUncompressedAudio(const AM_MEDIA_TYPE& type) {
+  return type.majortype == MEDIATYPE_Audio && !type.bTemporalCompression;
+}
+
+inline bool IsSupportedSampleType(const WaveFormat& f) {
+  return (f.formatTag == kFormatPcm && f.bitsPerSample == 16) ||
+         (f.formatTag == kFormatIeeeFloat && f.bitsPerSample == 32);
+}
+
+inline HRESULT CheckInput(const AM_MEDIA_TYPE& type, std::uint32_t minSampleRate) {
+  WaveFormat f;
+  if (type.majortype != MEDIATYPE_Audio) return E_INVALIDARG;
+  if (type.bTemporalCompression) return E_INVALIDARG;
+  if (!ReadWaveFormat(type, f)) return E_INVALIDARG;
+  if (f.channels != 1 && f.channels != 2) return E_INVALIDARG;
+  if (f.samplesPerSec < minSampleRate) return E_INVALIDARG;
+  if (!IsSupportedSampleType(f)) return E_INVALIDARG;
+  return S_OK;
+}
+
+// Same tag, bits and rate, and a stereo output.
+inline HRESULT CheckTransform(const AM_MEDIA_TYPE& in, const AM_MEDIA_TYPE& out) {
+  WaveFormat i, o;
+  if (!IsUncompressedAudio(in) || !IsUncompressedAudio(out)) return E_INVALIDARG;
+  if (!ReadWaveFormat(in, i) || !ReadWaveFormat(out, o)) return E_INVALIDARG;
+  const bool fits = i.formatTag == o.formatTag && i.bitsPerSample == o.bitsPerSample &&
+                    i.samplesPerSec == o.samplesPerSec && o.channels == 2;
+  return fits ? S_OK : E_INVALIDARG;
+}
+
+// Turns a copy of an input type into its stereo form: only the format block
+// changes (cbSize 0 when the block has one).
+inline void RewriteAsStereo(host::CMediaType& type) {
+  WaveFormat f;
+  if (!ReadWaveFormat(type, f)) return;
+  const WaveFormat stereo = StereoOf(f);
+  std::memcpy(type.pbFormat, &stereo, 16);
+  if (type.cbFormat > 16) {
+    const WORD noExtra = 0;
+    std::memcpy(type.pbFormat + 16, &noExtra, sizeof(noExtra));
+  }
+}
+
+// The normalised copy the filter keeps of a pin's format.
+inline WaveFormat NormalisedFormat(const AM_MEDIA_TYPE& type) {
+  WaveFormat raw{};
+  std::memcpy(&raw, type.pbFormat, std::min<ULONG>(type.cbFormat, 16));
+  return Normalise(raw);
+}
+
+}  // namespace media
+
+template <class Plugin>
+class EffectFilter final
+    : public host::CTransformFilter,
+      public ParametersInterface<EffectFilter<Plugin>, Plugin::Effect::kSlotCount>,
+      public PresetsInterface<EffectFilter<Plugin>, typename Plugin::Effect>,
+      public PersistInterface<EffectFilter<Plugin>, Plugin::Effect::kSlotCount>,
+      public ISpecifyPropertyPages {
+ public:
+  using Effect = typename Plugin::Effect;
+  static constexpr std::size_t kSlotCount = Effect::kSlotCount;
+  static constexpr const OrkvPluginInfo& kInfo = Plugin::kInfo;
+
+  // The factory's creation function: E_OUTOFMEMORY when the filter (with its
+  // engine's delay lines) cannot be allocated.
+  static host::CUnknown* Create(IUnknown* outer, HRESULT* status) {
+    auto* filter = new (std::nothrow) EffectFilter(outer);
+    if (filter == nullptr) *status = E_OUTOFMEMORY;
+    return filter;
+  }
+
+  ORKV_DECLARE_IUNKNOWN
+
+  HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** ppv) override {
+    if (ppv == nullptr) return E_POINTER;
+    if (riid == *kInfo.parametersIid) {
+      return host::GetInterface(static_cast<IEffectParameters8*>(this), ppv);
+    }
+    if (riid == IID_ISpecifyPropertyPages) {
+      return host::GetInterface(static_cast<ISpecifyPropertyPages*>(this), ppv);
+    }
+    if (riid == IID_IPersistStream) {
+      return host::GetInterface(static_cast<IPersistStream*>(this), ppv);
+    }
+    if (riid == IID_IEffectPresets) {
+      return host::GetInterface(static_cast<IEffectPresets*>(this), ppv);
+    }
+    return CTransformFilter::NonDelegatingQueryInterface(riid, ppv);
+  }
+
+  // ISpecifyPropertyPages: the one page of this plug-in.
+  HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override {
+    if (pages == nullptr) return E_POINTER;
+    pages->cElems = 1;
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    if (pages->pElems == nullptr) {
+      pages->cElems = 0;
+      return E_OUTOFMEMORY;
+    }
+    pages->pElems[0] = *kInfo.pageClsid;
+    return S_OK;
+  }
+
+  // What the interface mixins work on.
+  ParameterStore<kSlotCount>& Store() { return store_; }
+  const CLSID& FilterClassId() const { return *kInfo.filterClsid; }
+  const GUID& ParametersInterfaceId() const { return *kInfo.parametersIid; }
+
+  // --- Transform hooks -------------------------------------------------------
+
+  CBasePin* GetPin(int n) override {
+    CreateMissingPins();
+    if (n == 0) return m_pInput.get();
+    if (n == 1) return m_pOutput.get();
+    return nullptr;
+  }
+
+  const host::AMOVIESETUP_FILTER* GetSetupData() override { return &kSetupFilter; }
+
+  // Receive is overridden; this copy-transform entry point is not used.
+  HRESULT Transform(IMediaSample*, IMediaSample*) override { return E_INVALIDARG; }
+
+  HRESULT CheckInputType(const host::CMediaType* type) override {
+    if (type == nullptr) return E_POINTER;
+    return media::CheckInput(*type, Effect::kMinSampleRate);
+  }
+
+  HRESULT CheckTransform(const host::CMediaType* in, const host::CMediaType* out) override {
+    if (in == nullptr || out == nullptr) return E_POINTER;
+    return media::CheckTransform(*in, *out);
+  }
+
+  // The output pin proposes exactly one type: the stereo form of the input's.
+  HRESULT GetMediaType(int position, host::CMediaType* type) override {
+    if (type == nullptr) return E_POINTER;
+    if (InputPin() == nullptr || !InputPin()->IsConnected()) return E_UNEXPECTED;
+    if (position < 0) return E_INVALIDARG;
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
+    HRESULT hr = type->Set(InputPin()->CurrentMediaType());
+    if (FAILED(hr)) return hr;
+    media::RewriteAsStereo(*type);
+    return S_OK;
+  }
+
+  // Output buffers are sized like the input buffers (doubled for mono input),
+  // whatever the downstream pin asked for.
+  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override {
+    if (allocator == nullptr || props == nullptr) return E_POINTER;
+    AdoptInputAllocatorProperties(*props);
+    if (inputFormat_.channels == 1 && outputFormat_.channels == 2) {
+      props->cbBuffer = static_cast<long>(std::min<LONGLONG>(2LL * props->cbBuffer, MAXLONG));
+    }
+    ALLOCATOR_PROPERTIES granted{};
+    const HRESULT hr = allocator->SetProperties(props, &granted);
+    if (FAILED(hr)) return hr;
+    *props = granted;
+    return granted.cbBuffer < kMinimumBufferBytes ? E_FAIL : hr;
+  }
+
+  HRESULT StartStreaming() override {
+    store_.SetPinFormat(0, &inputFormat_);
+    store_.SetPinFormat(1, &outputFormat_);
+    return engine_.StartEngine(&inputFormat_, &outputFormat_);
+  }
+
+  HRESULT StopStreaming() override { return engine_.StopEngine(); }
+
+  HRESULT SetMediaType(PIN_DIRECTION direction, const host::CMediaType* type) override {
+    if (type == nullptr) return E_POINTER;
+    const bool input = direction == PINDIR_INPUT;
+    WaveFormat& format = input ? inputFormat_ : outputFormat_;
+    format = media::NormalisedFormat(*type);
+    CTransformFilter::SetMediaType(direction, type);
+    store_.SetPinFormat(input ? 0 : 1, &format);
+    store_.NotifyEditors(input ? kEventInputFormat : kEventOutputFormat);
+    return S_OK;
+  }
+
+  // A new input type the connected output cannot follow makes the graph
+  // reconnect the output.
+  HRESULT CompleteConnect(PIN_DIRECTION direction, IPin*) override {
+    if (direction != PINDIR_INPUT) return S_OK;
+    if (OutputPin() == nullptr || !OutputPin()->IsConnected()) return S_OK;
+    if (CheckTransform(&InputPin()->CurrentMediaType(), &OutputPin()->CurrentMediaType()) ==
+        S_OK) {
+      return S_OK;
+    }
+    if (Graph() == nullptr) return VFW_E_NOT_IN_GRAPH;
+    return Graph()->Reconnect(OutputPin());
+  }
+
+  HRESULT Receive(IMediaSample* input) override;
+
+ private:
+  // Accepts a new input type while the output is connected, as long as the
+  // downstream pin accepts its stereo form.
+  class EffectInputPin final : public host::CTransformInputPin {
+   public:
+    EffectInputPin(EffectFilter* filter, HRESULT* status)
+        : CTransformInputPin(L"Effect input", filter, status, L"Input"), filter_(filter) {}
+
+    HRESULT CheckMediaType(const host::CMediaType* type) override {
+      const HRESULT hr = filter_->CheckInputType(type);
+      if (hr != S_OK) return hr;
+      host::CTransformOutputPin* output = filter_->OutputPin();
+      if (output == nullptr || !output->IsConnected()) return S_OK;
+      if (filter_->CheckTransform(type, &output->CurrentMediaType()) == S_OK) return S_OK;
+      host::CMediaType stereo(*type);
+      media::RewriteAsStereo(stereo);
+      return output->GetConnected()->QueryAccept(&stereo);
+    }
+
+   private:
+    EffectFilter* const filter_;
+  };
+
+  static constexpr long kMinimumBufferBytes = 512;
+
+  explicit EffectFilter(IUnknown* outer)
+      : CTransformFilter(L"", outer, *kInfo.filterClsid),
+        store_(Effect::kSlots, WindowEditorPort::Instance()),
+        engine_(store_) {
+    store_.SetParameters(Effect::kPresets[0].values);
+  }
+
+  void CreateMissingPins() {
+    HRESULT hr = S_OK;
+    if (!m_pInput) {
+      m_pInput.reset(new (std::nothrow) EffectInputPin(this, &hr));
+      if (FAILED(hr)) m_pInput.reset();
+    }
+    hr = S_OK;
+    if (!m_pOutput) {
+      m_pOutput.reset(new (std::nothrow)
+                          host::CTransformOutputPin(L"Effect output", this, &hr, L"Output"));
+      if (FAILED(hr)) m_pOutput.reset();
+    }
+  }
+
+  // An output buffer with the input's times (only when it has both), sync-point,
+  // discontinuity and media times; preroll and media type are not copied.
+  HRESULT TakeFirstOutputBuffer(IMediaSample* input, host::ComPtr<IMediaSample>& output) {
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME stop = 0;
+    const bool timed = input->GetTime(&start, &stop) == S_OK;
+    REFERENCE_TIME* startOrNone = timed ? &start : nullptr;
+    REFERENCE_TIME* stopOrNone = timed ? &stop : nullptr;
+    const HRESULT hr =
+        OutputPin()->GetDeliveryBuffer(output.GetAddressOf(), startOrNone, stopOrNone, 0);
+    if (FAILED(hr)) return hr;
+    output->SetTime(startOrNone, stopOrNone);
+    output->SetSyncPoint(input->IsSyncPoint() == S_OK);
+    output->SetDiscontinuity(input->IsDiscontinuity() == S_OK);
+    LONGLONG mediaStart = 0;
+    LONGLONG mediaStop = 0;
+    if (input->GetMediaTime(&mediaStart, &mediaStop) == S_OK) {
+      output->SetMediaTime(&mediaStart, &mediaStop);
+    } else {
+      output->SetMediaTime(nullptr, nullptr);
+    }
+    return S_OK;
+  }
+
+  void AdoptInputAllocatorProperties(ALLOCATOR_PROPERTIES& props) {
+    if (InputPin() == nullptr || !InputPin()->IsConnected()) return;
+    host::ComPtr<IMemAllocator> inputAllocator;
+    if (FAILED(InputPin()->GetAllocator(inputAllocator.GetAddressOf()))) return;
+    ALLOCATOR_PROPERTIES current{};
+    if (SUCCEEDED(inputAllocator->GetProperties(&current))) props = current;
+  }
+
+  HRESULT ProcessChunk(const BYTE* in, std::uint32_t& inFrames, BYTE* out,
+                       std::uint32_t& outFrames) {
+    if (inputFormat_.formatTag == kFormatIeeeFloat) {
+      return engine_.ProcessFloat32(reinterpret_cast<const float*>(in), inFrames,
+                                    reinterpret_cast<float*>(out), outFrames);
+    }
+    return engine_.ProcessInt16(reinterpret_cast<const std::int16_t*>(in), inFrames,
+                                reinterpret_cast<std::int16_t*>(out), outFrames);
+  }
+
+  static inline const host::AMOVIESETUP_MEDIATYPE kSetupMediaType{&MEDIATYPE_Audio, &GUID_NULL};
+  static inline const host::AMOVIESETUP_PIN kSetupPins[2] = {
+      {const_cast<LPWSTR>(L"Input"), FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, L"Output", 1,
+       &kSetupMediaType},
+      {const_cast<LPWSTR>(L"Output"), FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, L"Input", 1,
+       &kSetupMediaType},
+  };
+
+ public:
+  static inline const host::AMOVIESETUP_FILTER kSetupFilter{
+      kInfo.filterClsid, kInfo.filterName, MERIT_DO_NOT_USE, 2, kSetupPins};
+
+ private:
+  ParameterStore<kSlotCount> store_;
+  EffectEngine<Effect> engine_;
+  WaveFormat inputFormat_{};
+  WaveFormat outputFormat_{};
+};
+
+// Cuts the input buffer at whole frames into as many output buffers as needed.
+// The first carries the input's times and flags, the others none. The loop ends
+// once fewer bytes than one input frame remain, and fails rather than spins
+// when an output buffer cannot hold a single frame.
+template <class Plugin>
+HRESULT EffectFilter<Plugin>::Receive(IMediaSample* input) {
+  if (input == nullptr) return E_POINTER;
+  host::ComPtr<IMediaSample> output;
+  HRESULT hr = TakeFirstOutputBuffer(input, output);
+  if (FAILED(hr)) return hr;
+
+  const std::uint32_t inFrameBytes = inputFormat_.blockAlign;
+  const std::uint32_t outFrameBytes = outputFormat_.blockAlign;
+  if (inFrameBytes == 0 || outFrameBytes == 0) return VFW_E_INVALIDMEDIATYPE;
+
+  BYTE* position = nullptr;
+  hr = input->GetPointer(&position);
+  if (FAILED(hr)) return hr;
+  // Never trust a data length beyond the buffer that holds it.
+  const long length = std::clamp(input->GetActualDataLength(), 0L, std::max(input->GetSize(), 0L));
+  std::uint32_t remaining = static_cast<std::uint32_t>(length);
+
+  for (;;) {
+    BYTE* outData = nullptr;
+    hr = output->GetPointer(&outData);
+    if (FAILED(hr)) break;
+    std::uint32_t outFrames = static_cast<std::uint32_t>(std::max(output->GetSize(), 0L)) /
+                              outFrameBytes;
+    std::uint32_t inFrames = remaining / inFrameBytes;
+    const bool framesLeft = inFrames > 0;
+    hr = ProcessChunk(position, inFrames, outData, outFrames);
+    if (FAILED(hr)) break;
+    const std::uint32_t consumed = inFrameBytes * inFrames;
+
+    hr = output->SetActualDataLength(static_cast<long>(outFrameBytes * outFrames));
+    if (FAILED(hr)) break;
+    hr = OutputPin()->Deliver(output.Get());
+    if (FAILED(hr)) break;
+
+    position += consumed;
+    remaining -= consumed;
+    if (remaining < inFrameBytes) break;  // used up; a partial frame is dropped
+    if (framesLeft && consumed == 0) {
+      hr = VFW_E_BUFFER_OVERFLOW;  // output buffers smaller than one frame
+      break;
+    }
+
+    hr = OutputPin()->GetDeliveryBuffer(output.GetAddressOf(), nullptr, nullptr, 0);
+    if (FAILED(hr)) break;
+    // Follow-on buffers carry no times, no flags and no media times.
+    output->SetTime(nullptr, nullptr);
+    output->SetMediaTime(nullptr, nullptr);
+    output->SetSyncPoint(FALSE);
+    output->SetDiscontinuity(FALSE);
+  }
+  return hr;
+}
+
+}  // namespace orkv

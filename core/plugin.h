@@ -1,0 +1,41 @@
+// A plug-in is an Effect (engine, slot table, presets) and its identity row in
+// the public table; everything else (filter, factory templates, registration
+// data) is generated from those two here, identically for all six libraries.
+#pragma once
+
+#include <cstddef>
+
+#include "core/effect_filter.h"
+#include "core/orkv_effects.h"
+#include "host/class_factory.h"
+#include "host/server.h"
+
+namespace orkv {
+
+template <class EffectT, std::size_t InfoIndex>
+struct Plugin {
+  using Effect = EffectT;
+  static constexpr const OrkvPluginInfo& kInfo = kOrkvPlugins[InfoIndex];
+  static_assert(static_cast<int>(EffectT::kSlotCount) == kOrkvPlugins[InfoIndex].slotCount);
+};
+
+// The property page's creation function. Until the editor is built into the
+// library, asking for the page fails cleanly.
+template <class P>
+host::CUnknown* CreatePropertyPage(IUnknown* /*outer*/, HRESULT* status) {
+  *status = E_NOTIMPL;
+  return nullptr;
+}
+
+// Entry 0 the filter, entry 1 its page.
+template <class P>
+inline constexpr host::CFactoryTemplate kFactoryTemplates[2] = {
+    {P::kInfo.filterName, P::kInfo.filterClsid, &EffectFilter<P>::Create, nullptr,
+     &EffectFilter<P>::kSetupFilter},
+    {P::kInfo.pageName, P::kInfo.pageClsid, &CreatePropertyPage<P>, nullptr, nullptr},
+};
+
+// Defined once per library (plugins/<name>/plugin.cpp): its template table.
+host::FactoryTemplates PluginTemplates();
+
+}  // namespace orkv
