@@ -1,0 +1,184 @@
+#include "host/server.h"
+
+#include <dshow.h>
+
+#include <new>
+#include <string>
+
+#include "host/com_ptr.h"
+
+namespace orkv::host {
+
+namespace {
+
+HINSTANCE g_module = nullptr;
+
+constexpr HRESULT kNotRegisteredForSetup = static_cast<HRESULT>(0x80040202);
+
+std::string ToAnsi(const WCHAR* text) {
+  if (text == nullptr) return {};
+  const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string ansi(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.data(), size, nullptr, nullptr);
+  ansi.resize(static_cast<size_t>(size - 1));
+  return ansi;
+}
+
+// "CLSID\{XXXXXXXX-...}"
+std::string ClassKeyName(REFCLSID clsid) {
+  WCHAR text[64] = {};
+  StringFromGUID2(clsid, text, 64);
+  return "CLSID\\" + ToAnsi(text);
+}
+
+LSTATUS SetStringValue(HKEY key, const char* name, const std::string& value) {
+  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>(value.size() + 1));
+}
+
+// Creates (or opens) root\path and sets the given values; a Win32 error code.
+LSTATUS WriteKey(HKEY root, const std::string& path, const char* name1, const std::string& value1,
+                 const char* name2 = nullptr, const std::string& value2 = {}) {
+  HKEY key = nullptr;
+  LSTATUS status = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_WRITE, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  status = SetStringValue(key, name1, value1);
+  if (status == ERROR_SUCCESS && name2 != nullptr) status = SetStringValue(key, name2, value2);
+  RegCloseKey(key);
+  return status;
+}
+
+// Removes root\path and everything under it, children first.
+void DeleteTree(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS) return;
+  for (;;) {
+    char child[256];  // registry key names are at most 255 characters
+    DWORD length = sizeof(child);
+    if (RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    DeleteTree(key, child);
+    // A child that survived (no access) would be enumerated forever.
+    HKEY survivor = nullptr;
+    if (RegOpenKeyExA(key, child, 0, KEY_READ, &survivor) == ERROR_SUCCESS) {
+      RegCloseKey(survivor);
+      break;
+    }
+  }
+  RegCloseKey(key);
+  RegDeleteKeyA(root, path.c_str());
+}
+
+bool IsBenignSetupFailure(HRESULT hr) {
+  return hr == E_NOINTERFACE || hr == kNotRegisteredForSetup;
+}
+
+// Creates the object of a template and refreshes (or removes) its mapper record.
+HRESULT RunSetup(const CFactoryTemplate& entry, bool reg) {
+  ComPtr<IAMovieSetup> setup;
+  HRESULT hr = CoCreateInstance(*entry.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IAMovieSetup,
+                                setup.GetVoidAddressOf());
+  if (FAILED(hr)) return IsBenignSetupFailure(hr) ? S_OK : hr;
+  hr = setup->Unregister();
+  if (reg && SUCCEEDED(hr)) hr = setup->Register();
+  return hr;
+}
+
+// COM for the registration calls, undone at the end of the scope.
+class ComScope {
+ public:
+  ComScope() : result_(CoInitialize(nullptr)) {}
+  ~ComScope() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+}  // namespace
+
+void ServerProcessAttach(HINSTANCE module, FactoryTemplates templates) {
+  DisableThreadLibraryCalls(module);
+  g_module = module;
+  for (const CFactoryTemplate& entry : templates) {
+    if (entry.init != nullptr) entry.init(TRUE, entry.clsid);
+  }
+}
+
+void ServerProcessDetach(FactoryTemplates templates) {
+  for (const CFactoryTemplate& entry : templates) {
+    if (entry.init != nullptr) entry.init(FALSE, entry.clsid);
+  }
+}
+
+HINSTANCE ModuleInstance() { return g_module; }
+
+HRESULT ServerGetClassObject(FactoryTemplates templates, REFCLSID clsid, REFIID riid, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
+  if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
+  for (const CFactoryTemplate& entry : templates) {
+    if (*entry.clsid != clsid) continue;
+    auto* factory = new (std::nothrow) CClassFactory(&entry);
+    if (factory == nullptr) return E_OUTOFMEMORY;
+    factory->AddRef();
+    *ppv = static_cast<IClassFactory*>(factory);
+    return S_OK;
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+HRESULT ServerCanUnloadNow() {
+  return (ServerLockCount() > 0 || ActiveObjectCount() != 0) ? S_FALSE : S_OK;
+}
+
+HRESULT RegisterClassKey(REFCLSID clsid, const WCHAR* name, const char* modulePath) {
+  const std::string key = ClassKeyName(clsid);
+  LSTATUS status = WriteKey(HKEY_CLASSES_ROOT, key, nullptr, ToAnsi(name));
+  if (status == ERROR_SUCCESS) {
+    status = WriteKey(HKEY_CLASSES_ROOT, key + "\\InprocServer32", nullptr, modulePath,
+                      "ThreadingModel", "Both");
+  }
+  return HRESULT_FROM_WIN32(status);
+}
+
+HRESULT UnregisterClassKey(REFCLSID clsid) {
+  DeleteTree(HKEY_CLASSES_ROOT, ClassKeyName(clsid));
+  return S_OK;
+}
+
+HRESULT ServerRegister(FactoryTemplates templates) {
+  char path[MAX_PATH] = {};
+  if (GetModuleFileNameA(ModuleInstance(), path, MAX_PATH) == 0) {
+    return HRESULT_FROM_WIN32(GetLastError());
+  }
+  ComScope com;
+  HRESULT hr = S_OK;
+  for (const CFactoryTemplate& entry : templates) {
+    hr = RegisterClassKey(*entry.clsid, entry.name, path);
+    if (FAILED(hr)) return hr;
+    if (entry.setup != nullptr) hr = RunSetup(entry, true);
+    if (FAILED(hr)) return hr;
+  }
+  return hr;
+}
+
+HRESULT ServerUnregister(FactoryTemplates templates) {
+  ComScope com;
+  HRESULT hr = S_OK;
+  for (auto entry = templates.rbegin(); entry != templates.rend(); ++entry) {
+    hr = entry->setup != nullptr ? RunSetup(*entry, false) : S_OK;
+    if (SUCCEEDED(hr)) hr = UnregisterClassKey(*entry->clsid);
+    if (FAILED(hr)) return hr;
+  }
+  return hr;
+}
+
+}  // namespace orkv::host
