@@ -36,7 +36,9 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-void PutTag(std::vector<std::uint8_t>& out, const char* id) { out.insert(out.end(), id, id + 4); }
+void PutTag(std::vector<std::uint8_t>& out, const char* id) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(id[i]));
+}
 
 bool ReadAt(std::istream& in, std::uint64_t offset, std::uint8_t* out, std::size_t bytes) {
   in.clear();
@@ -220,7 +222,7 @@ WavFileReader::WavFileReader(std::ifstream file, const WavLayout& layout)
 std::optional<WavFileReader> WavFileReader::Open(const std::string& path, std::string& error) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
-    error = "cannot open '" + path + "'";
+    error = "cannot open the file";
     return std::nullopt;
   }
   ParseResult parsed = ParseWav(file);
@@ -231,6 +233,12 @@ std::optional<WavFileReader> WavFileReader::Open(const std::string& path, std::s
   file.clear();
   file.seekg(static_cast<std::streamoff>(parsed.layout->dataOffset));
   return WavFileReader(std::move(file), *parsed.layout);
+}
+
+void WavFileReader::Rewind() {
+  file_.clear();
+  file_.seekg(static_cast<std::streamoff>(layout_.dataOffset));
+  framesRead_ = 0;
 }
 
 std::size_t WavFileReader::Read(void* out, std::size_t frames) {

@@ -65,6 +65,9 @@ class WavFileReader {
   const AudioFormat& Format() const { return layout_.format; }
   std::uint64_t Frames() const { return layout_.frames; }
 
+  // Back to the first frame.
+  void Rewind();
+
   // Copies up to `frames` frames into `out`; returns how many were read
   // (fewer only at the end of the data or on a read error).
   std::size_t Read(void* out, std::size_t frames);

@@ -1,0 +1,293 @@
+#include "tools/render/effect_controls.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "tools/render/plugin_module.h"
+
+namespace orkv::render {
+namespace {
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+std::optional<std::size_t> ParseIndex(const std::string& text) {
+  if (text.empty() || text.size() > 6) return std::nullopt;
+  if (!std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
+    return std::nullopt;
+  }
+  return static_cast<std::size_t>(std::stoul(text));
+}
+
+std::wstring Widen(const std::string& text) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
+  wide.resize(static_cast<std::size_t>(length - 1));
+  return wide;
+}
+
+std::string Narrow(const WCHAR* text) {
+  const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return {};
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
+  narrow.resize(static_cast<std::size_t>(length - 1));
+  return narrow;
+}
+
+HRESULT OpenFileStream(const std::string& path, bool forWriting, host::ComPtr<IStream>& stream) {
+  const DWORD mode = forWriting ? (STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE)
+                                : (STGM_READ | STGM_SHARE_DENY_WRITE);
+  return SHCreateStreamOnFileEx(Widen(path).c_str(), mode, FILE_ATTRIBUTE_NORMAL,
+                                forWriting ? TRUE : FALSE, nullptr, stream.GetAddressOf());
+}
+
+}  // namespace
+
+std::optional<EffectControls> EffectControls::Attach(IBaseFilter* filter,
+                                                     const OrkvPluginInfo& plugin,
+                                                     std::string& error) {
+  host::ComPtr<IEffectParameters> parameters;
+  HRESULT hr = filter->QueryInterface(*plugin.parametersIid, parameters.GetVoidAddressOf());
+  if (FAILED(hr)) {
+    error = "the filter has no parameter interface: " + DescribeHresult(hr);
+    return std::nullopt;
+  }
+  host::ComPtr<IEffectPresets> presets;
+  filter->QueryInterface(IID_IEffectPresets, presets.GetVoidAddressOf());
+  host::ComPtr<IPersistStream> persist;
+  filter->QueryInterface(IID_IPersistStream, persist.GetVoidAddressOf());
+  return EffectControls(plugin, std::move(parameters), std::move(presets), std::move(persist));
+}
+
+EffectControls::EffectControls(const OrkvPluginInfo& plugin,
+                               host::ComPtr<IEffectParameters> parameters,
+                               host::ComPtr<IEffectPresets> presets,
+                               host::ComPtr<IPersistStream> persist)
+    : plugin_(&plugin),
+      table_(TableFor(plugin)),
+      parameters_(std::move(parameters)),
+      presets_(std::move(presets)),
+      persist_(std::move(persist)) {}
+
+bool EffectControls::ApplyOptions(const Options& options, std::string& error) {
+  if (options.preset && !ApplyPreset(*options.preset, error)) return false;
+  if (!options.loadSettings.empty() && !LoadSettings(options.loadSettings, error)) return false;
+  return SetByLabel(options.settings, error);
+}
+
+// The parameter interface's per-slot methods, by slot index. The interface we
+// hold is the plug-in's own, so it has methods for every slot it owns.
+HRESULT EffectControls::GetSlot(std::size_t slot, double& value) const {
+  if (slot >= static_cast<std::size_t>(plugin_->slotCount)) return E_INVALIDARG;
+  auto* p4 = static_cast<IEffectParameters4*>(parameters_.Get());
+  auto* p7 = static_cast<IEffectParameters7*>(parameters_.Get());
+  auto* p8 = static_cast<IEffectParameters8*>(parameters_.Get());
+  switch (slot) {
+    case 0:
+      return p4->GetParam0(&value);
+    case 1:
+      return p4->GetParam1(&value);
+    case 2:
+      return p4->GetParam2(&value);
+    case 3:
+      return p4->GetParam3(&value);
+    case 4:
+      return p7->GetParam4(&value);
+    case 5:
+      return p7->GetParam5(&value);
+    case 6:
+      return p7->GetParam6(&value);
+    case 7:
+      return p8->GetParam7(&value);
+    default:
+      return E_INVALIDARG;
+  }
+}
+
+HRESULT EffectControls::SetSlot(std::size_t slot, double value) const {
+  if (slot >= static_cast<std::size_t>(plugin_->slotCount)) return E_INVALIDARG;
+  auto* p4 = static_cast<IEffectParameters4*>(parameters_.Get());
+  auto* p7 = static_cast<IEffectParameters7*>(parameters_.Get());
+  auto* p8 = static_cast<IEffectParameters8*>(parameters_.Get());
+  switch (slot) {
+    case 0:
+      return p4->SetParam0(value);
+    case 1:
+      return p4->SetParam1(value);
+    case 2:
+      return p4->SetParam2(value);
+    case 3:
+      return p4->SetParam3(value);
+    case 4:
+      return p7->SetParam4(value);
+    case 5:
+      return p7->SetParam5(value);
+    case 6:
+      return p7->SetParam6(value);
+    case 7:
+      return p8->SetParam7(value);
+    default:
+      return E_INVALIDARG;
+  }
+}
+
+// A slot by its label (any case) or by its index.
+std::optional<std::size_t> EffectControls::SlotOfLabel(const std::string& label) const {
+  if (const auto index = ParseIndex(label)) {
+    if (*index < static_cast<std::size_t>(plugin_->slotCount)) return index;
+    return std::nullopt;
+  }
+  for (std::size_t i = 0; i < table_.slots.size(); ++i) {
+    if (Lower(table_.slots[i].label) == Lower(label)) return i;
+  }
+  return std::nullopt;
+}
+
+bool EffectControls::SetByLabel(const std::vector<SettingAssignment>& assignments,
+                                std::string& error) {
+  bool depthSet = false;
+  bool deviationSet = false;
+  for (const SettingAssignment& a : assignments) {
+    const auto slot = SlotOfLabel(a.label);
+    if (!slot) {
+      error = "unknown setting '" + a.label + "' for " + plugin_->effect + " (see --list)";
+      return false;
+    }
+    const HRESULT hr = SetSlot(*slot, a.value);
+    if (FAILED(hr)) {
+      error = "setting " + a.label + " failed: " + DescribeHresult(hr);
+      return false;
+    }
+    if (table_.depth) {
+      depthSet |= *slot == table_.depth->percent;
+      deviationSet |= *slot == table_.depth->deviation;
+    }
+  }
+  // An explicit deviation wins over the one derived from Depth.
+  return !depthSet || deviationSet || SetDerivedDeviation(error);
+}
+
+bool EffectControls::SetDerivedDeviation(std::string& error) const {
+  double percent = 0;
+  double base = 0;
+  HRESULT hr = GetSlot(table_.depth->percent, percent);
+  if (SUCCEEDED(hr)) hr = GetSlot(table_.depth->base, base);
+  if (SUCCEEDED(hr)) hr = SetSlot(table_.depth->deviation, percent * base * 0.01);
+  if (FAILED(hr)) error = "updating the deviation from Depth failed: " + DescribeHresult(hr);
+  return SUCCEEDED(hr);
+}
+
+std::vector<std::string> EffectControls::PresetNames() const {
+  std::vector<std::string> names;
+  LONG count = 0;
+  if (!presets_ || FAILED(presets_->GetPresetCount(&count))) return names;
+  for (LONG i = 0; i < count && i < 1000; ++i) {
+    WCHAR name[80] = {};
+    if (FAILED(presets_->GetPresetName(i, name, 80))) name[0] = L'\0';
+    name[79] = L'\0';
+    names.push_back(Narrow(name));
+  }
+  return names;
+}
+
+bool EffectControls::ApplyPreset(const std::string& indexOrName, std::string& error) {
+  if (!presets_) {
+    error = std::string("the ") + plugin_->effect + " filter offers no presets";
+    return false;
+  }
+  const std::vector<std::string> names = PresetNames();
+  std::optional<std::size_t> index = ParseIndex(indexOrName);
+  for (std::size_t i = 0; !index && i < names.size(); ++i) {
+    if (Lower(names[i]) == Lower(indexOrName)) index = i;
+  }
+  if (!index || *index >= names.size()) {
+    error = "unknown preset '" + indexOrName + "' (see --list-presets)";
+    return false;
+  }
+  const HRESULT hr = presets_->ApplyPreset(static_cast<LONG>(*index));
+  if (FAILED(hr)) error = "applying preset '" + indexOrName + "' failed: " + DescribeHresult(hr);
+  return SUCCEEDED(hr);
+}
+
+bool EffectControls::LoadSettings(const std::string& path, std::string& error) {
+  if (!persist_) {
+    error = std::string("the ") + plugin_->effect + " filter cannot load settings";
+    return false;
+  }
+  host::ComPtr<IStream> stream;
+  HRESULT hr = OpenFileStream(path, false, stream);
+  if (FAILED(hr)) {
+    error = "cannot open settings file '" + path + "': " + DescribeHresult(hr);
+    return false;
+  }
+  hr = persist_->Load(stream.Get());
+  if (FAILED(hr)) {
+    error = "'" + path + "' holds no " + plugin_->effect + " settings: " + DescribeHresult(hr);
+  }
+  return SUCCEEDED(hr);
+}
+
+bool EffectControls::SaveSettings(const std::string& path, std::string& error) {
+  if (!persist_) {
+    error = std::string("the ") + plugin_->effect + " filter cannot save settings";
+    return false;
+  }
+  host::ComPtr<IStream> stream;
+  HRESULT hr = OpenFileStream(path, true, stream);
+  if (FAILED(hr)) {
+    error = "cannot create settings file '" + path + "': " + DescribeHresult(hr);
+    return false;
+  }
+  hr = persist_->Save(stream.Get(), TRUE);
+  if (SUCCEEDED(hr)) hr = stream->Commit(STGC_DEFAULT);
+  if (FAILED(hr)) error = "saving settings to '" + path + "' failed: " + DescribeHresult(hr);
+  return SUCCEEDED(hr);
+}
+
+void EffectControls::PrintSettings(std::FILE* out) const {
+  std::fprintf(out, "%s settings (%s):\n", plugin_->effect, plugin_->library);
+  std::fprintf(out, "  %-4s %-12s %12s   %-22s %s\n", "slot", "label", "value", "range", "unit");
+  for (int slot = 0; slot < plugin_->slotCount; ++slot) {
+    const auto i = static_cast<std::size_t>(slot);
+    double value = 0;
+    const bool known = SUCCEEDED(GetSlot(i, value));
+    char range[64] = "";
+    const char* label = "?";
+    const char* unit = "";
+    if (i < table_.slots.size()) {
+      const SlotSpec& s = table_.slots[i];
+      std::snprintf(range, sizeof range, "%g .. %g", s.lower, s.upper);
+      label = s.label;
+      unit = s.unit;
+    }
+    if (known) {
+      std::fprintf(out, "  %-4d %-12s %12.6g   %-22s %s\n", slot, label, value, range, unit);
+    } else {
+      std::fprintf(out, "  %-4d %-12s %12s   %-22s %s\n", slot, label, "(error)", range, unit);
+    }
+  }
+}
+
+bool EffectControls::PrintPresets(std::FILE* out, std::string& error) const {
+  if (!presets_) {
+    error = std::string("the ") + plugin_->effect + " filter offers no presets";
+    return false;
+  }
+  const std::vector<std::string> names = PresetNames();
+  std::fprintf(out, "%s presets:\n", plugin_->effect);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    std::fprintf(out, "  %2zu  %s\n", i, names[i].c_str());
+  }
+  return true;
+}
+
+}  // namespace orkv::render

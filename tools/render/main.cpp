@@ -1,0 +1,190 @@
+// orkv-render: renders a WAV file through one Orvelt KV plug-in in a DirectShow
+// graph, as fast as the graph runs. See UsageText() for the command line.
+#include <objbase.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/com_ptr.h"
+#include "tools/render/effect_controls.h"
+#include "tools/render/options.h"
+#include "tools/render/plugin_module.h"
+#include "tools/render/render_graph.h"
+#include "tools/wav/test_signal.h"
+#include "tools/wav/wav_file.h"
+
+namespace orkv::render {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr double kProgressAboveSeconds = 10.0;
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "orkv-render: %s\n", message.c_str());
+  return kExitFailure;
+}
+
+// COM for this thread, for as long as the object lives.
+class ComApartment {
+ public:
+  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  HRESULT Result() const { return hr_; }
+
+ private:
+  HRESULT hr_;
+};
+
+// A file that is deleted when the object goes.
+class TemporaryFile {
+ public:
+  TemporaryFile() {
+    char directory[MAX_PATH];
+    char path[MAX_PATH];
+    const DWORD length = GetTempPathA(MAX_PATH, directory);
+    if (length > 0 && length < MAX_PATH && GetTempFileNameA(directory, "okv", 0, path) != 0) {
+      path_ = path;
+    }
+  }
+  ~TemporaryFile() {
+    if (!path_.empty()) DeleteFileA(path_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+wav::AudioFormat TestSignalFormat(const Options& options) {
+  return {options.floatSignal ? wav::SampleType::kFloat32 : wav::SampleType::kInt16, 2,
+          wav::kTestSignalRate};
+}
+
+double TestSignalSeconds(const Options& options) {
+  return options.seconds > 0 ? options.seconds : wav::kTestSignalSeconds;
+}
+
+int MakeTestSignal(const Options& options) {
+  std::string error;
+  if (!wav::WriteTestSignal(options.makeTestSignal, TestSignalFormat(options),
+                            TestSignalSeconds(options), error)) {
+    return Fail(error);
+  }
+  if (!options.quiet) {
+    std::fprintf(stderr, "wrote %s: %.3g s of the test signal\n", options.makeTestSignal.c_str(),
+                 TestSignalSeconds(options));
+  }
+  return kExitOk;
+}
+
+// Checks the input before anything is built, so bad files fail fast and clearly.
+std::optional<RenderJob> PrepareJob(const Options& options, const std::string& inPath,
+                                    std::string& error) {
+  auto reader = wav::WavFileReader::Open(inPath, error);
+  if (!reader) {
+    error = "'" + inPath + "': " + error;
+    return std::nullopt;
+  }
+  if (options.platformSource && reader->Format().type != wav::SampleType::kInt16) {
+    error = "'" + inPath + "': the platform source path reads 16-bit PCM only";
+    return std::nullopt;
+  }
+  RenderJob job;
+  job.inPath = inPath;
+  job.inFrames = reader->Frames();
+  job.inFormat = reader->Format();
+  job.outPath = options.outPath;
+  job.platformSource = options.platformSource;
+  const double seconds = static_cast<double>(job.inFrames) / job.inFormat.sampleRate;
+  job.showProgress = !options.quiet && seconds > kProgressAboveSeconds;
+  return job;
+}
+
+void PrintSummary(const RenderJob& job, const RenderOutcome& outcome) {
+  const double audioSeconds = static_cast<double>(outcome.frames) / outcome.format.sampleRate;
+  const double speed = outcome.wallSeconds > 0 ? outcome.frames / outcome.wallSeconds : 0;
+  std::fprintf(stderr,
+               "rendered %llu frames (%.2f s of %s %u Hz, %u channels) in %.3f s: "
+               "%.0f frames/s, %.1fx real time -> %s\n",
+               static_cast<unsigned long long>(outcome.frames), audioSeconds,
+               outcome.format.type == wav::SampleType::kInt16 ? "16-bit" : "float",
+               outcome.format.sampleRate, outcome.format.channels, outcome.wallSeconds, speed,
+               speed / outcome.format.sampleRate, job.outPath.c_str());
+}
+
+int Render(const Options& options, const std::optional<RenderJob>& job) {
+  ComApartment com;
+  if (FAILED(com.Result())) return Fail("COM initialisation failed");
+  std::string error;
+  // Declared first so that the library outlives every object made from it.
+  auto module = PluginModule::Load(options.plugin, error);
+  if (!module) return Fail(error);
+  host::ComPtr<IBaseFilter> effect;
+  const HRESULT hr = module->CreateFilter(effect);
+  if (FAILED(hr))
+    return Fail("creating the " + std::string(module->Info().effect) +
+                " filter failed: " + DescribeHresult(hr));
+
+  auto controls = EffectControls::Attach(effect.Get(), module->Info(), error);
+  if (!controls || !controls->ApplyOptions(options, error)) return Fail(error);
+  if (options.listPresets && !controls->PrintPresets(stdout, error)) return Fail(error);
+  if (options.list) controls->PrintSettings(stdout);
+  if (!options.saveSettings.empty() && !controls->SaveSettings(options.saveSettings, error)) {
+    return Fail(error);
+  }
+  if (!job) return kExitOk;
+
+  RenderOutcome outcome;
+  if (!RenderThroughGraph(effect.Get(), *job, outcome, error)) return Fail(error);
+  if (!options.quiet) PrintSummary(*job, outcome);
+  return kExitOk;
+}
+
+int Run(const std::vector<std::string>& args) {
+  const ParsedCommandLine parsed = ParseCommandLine(args);
+  if (!parsed.error.empty()) {
+    std::fprintf(stderr, "orkv-render: %s (see --help)\n", parsed.error.c_str());
+    return kExitUsage;
+  }
+  const Options& options = parsed.options;
+  if (options.help) {
+    std::fputs(UsageText().c_str(), stdout);
+    return kExitOk;
+  }
+  if (!options.makeTestSignal.empty()) return MakeTestSignal(options);
+
+  std::optional<RenderJob> job;
+  TemporaryFile signal;  // the input when none is given
+  if (options.Renders()) {
+    std::string inPath = options.inPath;
+    std::string error;
+    if (inPath.empty()) {
+      if (signal.Path().empty()) return Fail("cannot create a temporary file");
+      if (!wav::WriteTestSignal(signal.Path(), TestSignalFormat(options),
+                                TestSignalSeconds(options), error)) {
+        return Fail(error);
+      }
+      inPath = signal.Path();
+    }
+    job = PrepareJob(options, inPath, error);
+    if (!job) return Fail(error);
+  }
+  return Render(options, job);
+}
+
+}  // namespace
+}  // namespace orkv::render
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return orkv::render::Run(args);
+}

@@ -1,0 +1,168 @@
+#include "tools/render/plugin_module.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <utility>
+
+namespace orkv::render {
+namespace {
+
+using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+using CanUnloadNowFn = HRESULT(WINAPI*)();
+
+// An exported function with its real signature (FARPROC is only a placeholder).
+template <class Fn>
+Fn Export(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+std::string WithoutDashes(std::string s) {
+  s.erase(std::remove(s.begin(), s.end(), '-'), s.end());
+  return s;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool LooksLikePath(const std::string& s) {
+  return s.find_first_of("/\\:") != std::string::npos || EndsWith(Lower(s), ".dll");
+}
+
+// The file name without directory and extension.
+std::string FileStem(const std::string& path) {
+  const auto slash = path.find_last_of("/\\:");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const auto dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string ProgramDirectory() {
+  char buffer[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::string path(buffer, length);
+  const auto slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A library at an arbitrary path: named like one of ours, or else the first
+// plug-in whose class the library can make.
+const OrkvPluginInfo* IdentifyLibrary(const std::string& path, GetClassObjectFn getClassObject) {
+  if (const OrkvPluginInfo* byName = FindPluginByName(FileStem(path))) return byName;
+  for (const OrkvPluginInfo& info : kOrkvPlugins) {
+    host::ComPtr<IClassFactory> factory;
+    if (SUCCEEDED(
+            getClassObject(*info.filterClsid, IID_IClassFactory, factory.GetVoidAddressOf()))) {
+      return &info;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+const OrkvPluginInfo* FindPluginByName(const std::string& name) {
+  const std::string wanted = Lower(name);
+  for (const OrkvPluginInfo& info : kOrkvPlugins) {
+    const std::string effect = Lower(info.effect);
+    if (wanted == effect || wanted == WithoutDashes(effect) || wanted == Lower(info.library)) {
+      return &info;
+    }
+  }
+  return nullptr;
+}
+
+std::string KnownPluginNames() {
+  std::string names;
+  for (const OrkvPluginInfo& info : kOrkvPlugins) {
+    names += (names.empty() ? "" : ", ") + WithoutDashes(info.effect);
+  }
+  return names;
+}
+
+std::optional<PluginModule> PluginModule::Load(const std::string& nameOrPath, std::string& error) {
+  const OrkvPluginInfo* info = FindPluginByName(nameOrPath);
+  std::string path;
+  if (info != nullptr) {
+    path = ProgramDirectory() + info->library + ".dll";
+  } else if (LooksLikePath(nameOrPath)) {
+    path = nameOrPath;
+  } else {
+    error = "unknown plug-in '" + nameOrPath + "' (known: " + KnownPluginNames() +
+            ", or a path to a plug-in DLL)";
+    return std::nullopt;
+  }
+
+  HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (module == nullptr) {
+    error = "cannot load '" + path + "': " + DescribeHresult(HRESULT_FROM_WIN32(GetLastError()));
+    return std::nullopt;
+  }
+  auto getClassObject = Export<GetClassObjectFn>(module, "DllGetClassObject");
+  if (getClassObject == nullptr) {
+    FreeLibrary(module);
+    error = "'" + path + "' is not a COM server (no DllGetClassObject)";
+    return std::nullopt;
+  }
+  if (info == nullptr) info = IdentifyLibrary(path, getClassObject);
+  if (info == nullptr) {
+    FreeLibrary(module);
+    error = "'" + path + "' provides none of the Orvelt KV filters";
+    return std::nullopt;
+  }
+  return PluginModule(module, getClassObject, info, path);
+}
+
+PluginModule::PluginModule(HMODULE module, GetClassObjectFn getClassObject,
+                           const OrkvPluginInfo* info, std::string path)
+    : module_(module), getClassObject_(getClassObject), info_(info), path_(std::move(path)) {}
+
+PluginModule::PluginModule(PluginModule&& other) noexcept
+    : module_(std::exchange(other.module_, nullptr)),
+      getClassObject_(other.getClassObject_),
+      info_(other.info_),
+      path_(std::move(other.path_)) {}
+
+PluginModule::~PluginModule() {
+  if (module_ == nullptr) return;
+  // A library that still has live objects stays loaded rather than pulling
+  // code out from under them.
+  auto canUnload = Export<CanUnloadNowFn>(module_, "DllCanUnloadNow");
+  if (canUnload == nullptr || canUnload() == S_OK) FreeLibrary(module_);
+}
+
+HRESULT PluginModule::CreateFilter(host::ComPtr<IBaseFilter>& filter) const {
+  host::ComPtr<IClassFactory> factory;
+  HRESULT hr = getClassObject_(*info_->filterClsid, IID_IClassFactory, factory.GetVoidAddressOf());
+  if (FAILED(hr)) return hr;
+  return factory->CreateInstance(nullptr, IID_IBaseFilter, filter.GetVoidAddressOf());
+}
+
+std::string DescribeHresult(HRESULT hr) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result = code;
+  if (length > 0 && text != nullptr) {
+    std::string message(text, length);
+    while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back()))) {
+      message.pop_back();
+    }
+    result += " (" + message + ")";
+  }
+  if (text != nullptr) LocalFree(text);
+  return result;
+}
+
+}  // namespace orkv::render

@@ -1,0 +1,168 @@
+#include "tools/render/wav_source.h"
+
+#include <evcode.h>
+#include <mmreg.h>
+#include <uuids.h>
+#include <vfwmsgs.h>
+
+#include <algorithm>
+
+namespace orkv::render {
+namespace {
+
+// {84AB7CC6-6E2C-43FC-AD9D-4ADD50FD04CA}
+constexpr CLSID kWavSourceClsid = {
+    0x84AB7CC6, 0x6E2C, 0x43FC, {0xAD, 0x9D, 0x4A, 0xDD, 0x50, 0xFD, 0x04, 0xCA}};
+
+constexpr std::size_t kFramesPerBuffer = 4096;
+constexpr long kBufferCount = 4;
+
+REFERENCE_TIME TimeOfFrame(std::uint64_t frame, std::uint32_t rate) {
+  return static_cast<REFERENCE_TIME>(frame * 10'000'000ull / rate);
+}
+
+WAVEFORMATEX WaveFormatOf(const wav::AudioFormat& format) {
+  WAVEFORMATEX w{};
+  w.wFormatTag = format.type == wav::SampleType::kInt16 ? WAVE_FORMAT_PCM : WAVE_FORMAT_IEEE_FLOAT;
+  w.nChannels = format.channels;
+  w.nSamplesPerSec = format.sampleRate;
+  w.nBlockAlign = format.BytesPerFrame();
+  w.nAvgBytesPerSec = format.sampleRate * format.BytesPerFrame();
+  w.wBitsPerSample = static_cast<WORD>(format.BytesPerSample() * 8);
+  w.cbSize = 0;
+  return w;
+}
+
+}  // namespace
+
+bool MakeAudioMediaType(const wav::AudioFormat& format, host::CMediaType& type) {
+  const WAVEFORMATEX wave = WaveFormatOf(format);
+  type.InitMediaType();
+  type.SetType(&MEDIATYPE_Audio);
+  type.SetSubtype(format.type == wav::SampleType::kInt16 ? &MEDIASUBTYPE_PCM
+                                                         : &MEDIASUBTYPE_IEEE_FLOAT);
+  type.SetFormatType(&FORMAT_WaveFormatEx);
+  type.SetSampleSize(wave.nBlockAlign);
+  type.SetTemporalCompression(FALSE);
+  return type.SetFormat(reinterpret_cast<const BYTE*>(&wave), sizeof wave) != FALSE;
+}
+
+WavOutputPin::WavOutputPin(WavSourceFilter* filter, HRESULT* status)
+    : CBaseOutputPin(L"WAV source output", filter, status, L"Output"), source_(filter) {}
+
+WavOutputPin::~WavOutputPin() { StopThread(); }
+
+HRESULT WavOutputPin::CheckMediaType(const host::CMediaType* type) {
+  host::CMediaType ours;
+  if (!MakeAudioMediaType(source_->Format(), ours)) return E_OUTOFMEMORY;
+  return *type == ours ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT WavOutputPin::GetMediaType(int position, host::CMediaType* type) {
+  if (position < 0) return E_INVALIDARG;
+  if (position > 0) return VFW_S_NO_MORE_ITEMS;
+  return MakeAudioMediaType(source_->Format(), *type) ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT WavOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) {
+  const long wanted = static_cast<long>(kFramesPerBuffer * source_->Format().BytesPerFrame());
+  props->cBuffers = std::max(props->cBuffers, kBufferCount);
+  props->cbBuffer = std::max(props->cbBuffer, wanted);
+  props->cbAlign = std::max(props->cbAlign, 1L);
+  ALLOCATOR_PROPERTIES granted{};
+  const HRESULT hr = allocator->SetProperties(props, &granted);
+  if (FAILED(hr)) return hr;
+  // Whole frames only; anything smaller than one frame is useless.
+  return granted.cbBuffer >= source_->Format().BytesPerFrame() ? S_OK : E_FAIL;
+}
+
+HRESULT WavOutputPin::Active() {
+  HRESULT hr = CBaseOutputPin::Active();
+  if (FAILED(hr)) return hr;
+  StopThread();
+  source_->Reader().Rewind();
+  framesSent_ = 0;
+  stopping_ = false;
+  thread_ = std::thread([this] { Stream(); });
+  return S_OK;
+}
+
+HRESULT WavOutputPin::Inactive() {
+  stopping_ = true;
+  // Decommitting wakes a thread waiting for a free buffer.
+  const HRESULT hr = CBaseOutputPin::Inactive();
+  StopThread();
+  return hr;
+}
+
+void WavOutputPin::StopThread() {
+  stopping_ = true;
+  if (thread_.joinable()) thread_.join();
+}
+
+void WavOutputPin::Stream() {
+  const auto& format = source_->Format();
+  DeliverNewSegment(0, TimeOfFrame(source_->Reader().Frames(), format.sampleRate), 1.0);
+  for (bool first = true; !stopping_ && DeliverNextBuffer(first); first = false) {
+  }
+}
+
+bool WavOutputPin::DeliverNextBuffer(bool first) {
+  IMediaSample* raw = nullptr;
+  if (FAILED(GetDeliveryBuffer(&raw, nullptr, nullptr, 0))) return false;  // stopping
+  host::ComPtr<IMediaSample> sample;
+  sample.Attach(raw);
+
+  const auto& format = source_->Format();
+  wav::WavFileReader& reader = source_->Reader();
+  BYTE* data = nullptr;
+  sample->GetPointer(&data);
+  const std::size_t capacity = static_cast<std::size_t>(sample->GetSize()) / format.BytesPerFrame();
+  const std::size_t wanted = std::min(capacity, kFramesPerBuffer);
+  const std::size_t got = reader.Read(data, wanted);
+  const bool readFailed = got < wanted && framesSent_ + got < reader.Frames();
+  if (got == 0) {
+    sample.Reset();
+    if (readFailed) {
+      source_->NotifyEvent(EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_READ_FAULT), 0);
+    } else {
+      DeliverEndOfStream();
+    }
+    return false;
+  }
+
+  REFERENCE_TIME start = TimeOfFrame(framesSent_, format.sampleRate);
+  REFERENCE_TIME stop = TimeOfFrame(framesSent_ + got, format.sampleRate);
+  sample->SetActualDataLength(static_cast<long>(got * format.BytesPerFrame()));
+  sample->SetTime(&start, &stop);
+  sample->SetSyncPoint(TRUE);
+  sample->SetDiscontinuity(first ? TRUE : FALSE);
+  framesSent_ += got;
+
+  const HRESULT hr = Deliver(sample.Get());
+  if (hr == S_FALSE) {  // downstream wants no more
+    DeliverEndOfStream();
+    return false;
+  }
+  if (FAILED(hr)) {
+    if (!stopping_) source_->NotifyEvent(EC_ERRORABORT, hr, 0);
+    return false;
+  }
+  if (readFailed) {
+    source_->NotifyEvent(EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_READ_FAULT), 0);
+    return false;
+  }
+  return true;
+}
+
+WavSourceFilter::WavSourceFilter(wav::WavFileReader reader)
+    : CBaseFilter(L"WAV source", nullptr, kWavSourceClsid), reader_(std::move(reader)) {
+  HRESULT hr = S_OK;
+  pin_ = std::make_unique<WavOutputPin>(this, &hr);
+}
+
+WavSourceFilter::~WavSourceFilter() = default;
+
+host::CBasePin* WavSourceFilter::GetPin(int n) { return n == 0 ? pin_.get() : nullptr; }
+
+}  // namespace orkv::render
