@@ -41,6 +41,9 @@ case "${1:-}" in
   prefix) make_prefix ;;
   start)
     make_prefix
+    # A server left over from an interrupted run would refuse the new one.
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     stop_xvfb
     start_xvfb
     # Detached from our output: ctest waits for every holder of a test's pipe.
