@@ -133,6 +133,12 @@ HRESULT STDMETHODCALLTYPE CBasePin::Connect(IPin* receivePin, const AM_MEDIA_TYP
   CAutoLock lock(FilterLock());
   if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
   if (!IsStopped()) return VFW_E_NOT_STOPPED;
+  // Checked once before any type, so an unusable peer gets its specific error.
+  const HRESULT usable = CheckConnect(receivePin);
+  if (FAILED(usable)) {
+    BreakConnect();
+    return usable;
+  }
   if (type != nullptr && !IsPartiallySpecified(*type)) {
     CMediaType exact;
     if (FAILED(exact.Set(*type))) return E_OUTOFMEMORY;

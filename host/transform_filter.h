@@ -150,6 +150,7 @@ class CTransformFilter : public CBaseFilter {
 
   // --- Services ----------------------------------------------------------
   CCritSec* StreamingLock() { return &m_csReceive; }
+  // The pins, once GetPin has created them (null before).
   CTransformInputPin* InputPin() const { return m_pInput.get(); }
   CTransformOutputPin* OutputPin() const { return m_pOutput.get(); }
 
