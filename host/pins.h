@@ -16,6 +16,7 @@
 #pragma once
 
 #include <strmif.h>
+#include <vfwmsgs.h>  // VFW_E_* / VFW_S_* results used throughout the pin contract
 
 #include <string>
 
