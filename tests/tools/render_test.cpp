@@ -1,0 +1,304 @@
+// orkv-render end to end in real DirectShow graphs (Wine's filter graph
+// manager, allocators, file source and WAVE parser) with the Phaser plug-in:
+// formats in and out, both source paths, settings, and refused input.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tools/wav/test_signal.h"
+#include "tools/wav/wav_file.h"
+
+namespace orkv::render {
+namespace {
+
+using wav::AudioFormat;
+using wav::SampleType;
+
+std::string ProgramDirectory() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string s(path, length);
+  return s.substr(0, s.find_last_of("\\/") + 1);
+}
+
+struct ToolResult {
+  DWORD exitCode = 0;
+  std::string output;  // stdout and stderr together
+};
+
+// Runs orkv-render with the given arguments and collects what it prints. Each
+// run logs to a file of its own: processes the child starts on first use of COM
+// (the platform's services) inherit the handle and may keep it open.
+ToolResult RunRender(const std::string& arguments) {
+  static int runs = 0;
+  const std::string logPath =
+      testing::TempDir() + "orkv_render_log" + std::to_string(++runs) + ".txt";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE log = CreateFileA(logPath.c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_NE(log, INVALID_HANDLE_VALUE) << logPath << " error " << GetLastError();
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = log;
+  startup.hStdError = log;
+  PROCESS_INFORMATION process{};
+  std::string command = "\"" + ProgramDirectory() + "orkv-render.exe\" " + arguments;
+  ToolResult result;
+  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    ADD_FAILURE() << "cannot start " << command;
+    result.exitCode = ~0u;
+  }
+  CloseHandle(log);
+  {
+    std::ifstream in(logPath, std::ios::binary);
+    result.output.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  DeleteFileA(logPath.c_str());
+  return result;
+}
+
+std::string TempPath(const std::string& name) { return testing::TempDir() + "orkv_" + name; }
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Half a second of the test signal in any supported format.
+void WriteSignal(const std::string& path, const AudioFormat& format, double seconds = 0.5) {
+  const auto frames = static_cast<std::size_t>(seconds * format.sampleRate);
+  std::vector<float> stereo(2 * frames);
+  wav::RenderTestSignal(format.sampleRate, 0, frames, stereo.data());
+  std::vector<float> samples;
+  for (std::size_t i = 0; i < frames; ++i) {
+    if (format.channels == 1) {
+      samples.push_back(0.5f * (stereo[2 * i] + stereo[2 * i + 1]));
+    } else {
+      samples.insert(samples.end(), {stereo[2 * i], stereo[2 * i + 1]});
+    }
+  }
+  std::vector<std::int16_t> ints(samples.size());
+  wav::FloatToInt16(samples.data(), samples.size(), ints.data());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  wav::WavWriter writer(out);
+  std::string error;
+  ASSERT_TRUE(writer.Start(format, error));
+  const bool isInt = format.type == SampleType::kInt16;
+  ASSERT_TRUE(isInt ? writer.Append(ints.data(), ints.size() * 2, error)
+                    : writer.Append(samples.data(), samples.size() * 4, error));
+  ASSERT_TRUE(writer.Finish(error));
+}
+
+struct WavContents {
+  AudioFormat format;
+  std::uint64_t frames = 0;
+  std::vector<char> bytes;
+};
+
+WavContents ReadWav(const std::string& path) {
+  std::string error;
+  auto reader = wav::WavFileReader::Open(path, error);
+  EXPECT_TRUE(reader) << path << ": " << error;
+  if (!reader) return {};
+  WavContents c{reader->Format(), reader->Frames(), {}};
+  c.bytes.resize(c.frames * c.format.BytesPerFrame());
+  EXPECT_EQ(reader->Read(c.bytes.data(), c.frames), c.frames);
+  return c;
+}
+
+// A file with a hand-made format chunk and `dataBytes` of silence.
+void WriteRawWav(const std::string& path, std::uint16_t tag, std::uint16_t channels,
+                 std::uint16_t bits, std::uint32_t dataBytes = 4000) {
+  std::vector<std::uint8_t> b;
+  auto put = [&b](std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  auto id = [&b](const char* s) { b.insert(b.end(), s, s + 4); };
+  const std::uint16_t align = static_cast<std::uint16_t>(channels * bits / 8);
+  id("RIFF");
+  put(36 + dataBytes, 4);
+  id("WAVE");
+  id("fmt ");
+  put(16, 4);
+  put(tag, 2);
+  put(channels, 2);
+  put(44100, 4);
+  put(44100 * align, 4);
+  put(align, 2);
+  put(bits, 2);
+  id("data");
+  put(dataBytes, 4);
+  b.resize(b.size() + dataBytes);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+// The first line of `text` that contains `fragment`.
+std::string LineWith(const std::string& text, const std::string& fragment) {
+  const auto at = text.find(fragment);
+  if (at == std::string::npos) return {};
+  const auto begin = text.rfind('\n', at) + 1;  // npos + 1 == 0
+  return text.substr(begin, text.find('\n', at) - begin);
+}
+
+std::string Quote(const std::string& path) { return "\"" + path + "\""; }
+
+// Renders `in` through the Phaser; returns the output file's path.
+std::string RenderPhaser(const std::string& in, const std::string& name,
+                         const std::string& extra = "") {
+  const std::string out = TempPath(name);
+  const ToolResult r =
+      RunRender("--plugin Phaser -q --in " + Quote(in) + " --out " + Quote(out) + " " + extra);
+  EXPECT_EQ(r.exitCode, 0u) << r.output;
+  return out;
+}
+
+class RenderFormats : public testing::TestWithParam<AudioFormat> {};
+
+TEST_P(RenderFormats, OwnSourceGivesStereoOfTheSameTypeRateAndLength) {
+  const AudioFormat in = GetParam();
+  const std::string inPath = TempPath("formats_in.wav");
+  WriteSignal(inPath, in);
+  const WavContents out = ReadWav(RenderPhaser(inPath, "formats_out.wav"));
+  EXPECT_EQ(out.format, (AudioFormat{in.type, 2, in.sampleRate}));
+  EXPECT_EQ(out.frames, static_cast<std::uint64_t>(in.sampleRate / 2));
+  const WavContents original = ReadWav(inPath);
+  EXPECT_NE(out.bytes, original.bytes);  // processed, not copied
+  EXPECT_NE(out.bytes, std::vector<char>(out.bytes.size(), 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, RenderFormats,
+                         testing::Values(AudioFormat{SampleType::kInt16, 2, 44100},
+                                         AudioFormat{SampleType::kFloat32, 2, 44100},
+                                         AudioFormat{SampleType::kInt16, 1, 22050},
+                                         AudioFormat{SampleType::kFloat32, 1, 48000}));
+
+TEST(RenderTool, PlatformFileSourceAndWaveParserGiveTheSameOutput) {
+  for (const std::uint16_t channels : {2, 1}) {
+    const std::string inPath = TempPath("platform_in.wav");
+    WriteSignal(inPath, {SampleType::kInt16, channels, 44100}, 1.0);
+    const WavContents own = ReadWav(RenderPhaser(inPath, "platform_own.wav"));
+    const WavContents platform =
+        ReadWav(RenderPhaser(inPath, "platform_out.wav", "--platform-source"));
+    EXPECT_EQ(platform.format, (AudioFormat{SampleType::kInt16, 2, 44100}));
+    EXPECT_EQ(platform.frames, 44100u);
+    EXPECT_TRUE(platform.bytes == own.bytes) << channels << " channel(s)";
+  }
+}
+
+TEST(RenderTool, WithoutInputRendersTheBuiltInTestSignal) {
+  const std::string out = TempPath("default_out.wav");
+  const ToolResult r = RunRender("--plugin ORKVPhaser --out " + Quote(out));
+  ASSERT_EQ(r.exitCode, 0u) << r.output;
+  EXPECT_NE(r.output.find("rendered 176400 frames"), std::string::npos) << r.output;
+  const WavContents c = ReadWav(out);
+  EXPECT_EQ(c.format, (AudioFormat{SampleType::kInt16, 2, 44100}));
+  EXPECT_EQ(c.frames, 176400u);
+}
+
+TEST(RenderTool, RefusesUnsupportedInputWithItsReason) {
+  struct Case {
+    std::uint16_t tag, channels, bits;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {1, 2, 24, "24-bit integer PCM"}, {1, 2, 8, "8-bit integer PCM"}, {1, 6, 16, "6 channels"},
+      {3, 2, 64, "64-bit float"},       {0x55, 2, 16, "compressed"},
+  };
+  const std::string out = TempPath("refused_out.wav");
+  const std::string in = TempPath("refused_in.wav");
+  for (const Case& c : cases) {
+    DeleteFileA(out.c_str());
+    WriteRawWav(in, c.tag, c.channels, c.bits);
+    const ToolResult r = RunRender("--plugin Phaser --in " + Quote(in) + " --out " + Quote(out));
+    EXPECT_EQ(r.exitCode, 1u) << c.reason;
+    EXPECT_NE(r.output.find(c.reason), std::string::npos) << r.output;
+    EXPECT_FALSE(FileExists(out)) << c.reason;
+  }
+  std::ofstream(in, std::ios::binary | std::ios::trunc) << "ID3 definitely not a wave file";
+  ToolResult r = RunRender("--plugin Phaser --in " + Quote(in) + " --out " + Quote(out));
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("not a WAV file"), std::string::npos) << r.output;
+
+  WriteSignal(in, {SampleType::kFloat32, 2, 44100});
+  r = RunRender("--plugin Phaser --platform-source --in " + Quote(in) + " --out " + Quote(out));
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("16-bit PCM only"), std::string::npos) << r.output;
+}
+
+TEST(RenderTool, RefusesUnknownPluginsSettingsAndOptions) {
+  const std::string out = TempPath("bad_out.wav");
+  const struct {
+    const char* arguments;
+    DWORD exitCode;
+    const char* message;
+  } cases[] = {
+      {"--plugin Wah --list", 1, "unknown plug-in 'Wah'"},
+      {"--plugin Z:\\no\\such\\plugin.dll --list", 1, "cannot load"},
+      {"--plugin Phaser --set Speed=1 --list", 1, "unknown setting 'Speed'"},
+      {"--plugin Phaser --preset Disco --list", 1, "unknown preset 'Disco'"},
+      {"--plugin Phaser --preset 7 --list", 1, "unknown preset '7'"},
+      {"--plugin Phaser --load-settings Z:\\no\\such.bin --list", 1, "cannot open settings"},
+      {"--plugin Phaser --set Rate=fast --list", 2, "not a number"},
+      {"--plugin Phaser --frobnicate", 2, "unknown option"},
+  };
+  for (const auto& c : cases) {
+    const ToolResult r = RunRender(c.arguments);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.arguments;
+    EXPECT_NE(r.output.find(c.message), std::string::npos) << c.arguments << ": " << r.output;
+  }
+}
+
+TEST(RenderTool, SettingsPresetsAndSettingsFilesReachTheFilter) {
+  const std::string in = TempPath("settings_in.wav");
+  WriteSignal(in, {SampleType::kInt16, 2, 44100});
+  const WavContents plain = ReadWav(RenderPhaser(in, "settings_default.wav"));
+
+  // Labels are matched in any case; the listing shows the clamped values.
+  const ToolResult listed = RunRender("--plugin Phaser --set rate=1.25 --set Feed=9 --list");
+  ASSERT_EQ(listed.exitCode, 0u) << listed.output;
+  EXPECT_NE(LineWith(listed.output, " Rate ").find(" 1.25 "), std::string::npos) << listed.output;
+  EXPECT_NE(LineWith(listed.output, " Feed ").find(" 0.75 "), std::string::npos) << listed.output;
+
+  const WavContents changed =
+      ReadWav(RenderPhaser(in, "settings_set.wav", "--set Rate=1.25 --set Depth=100"));
+  EXPECT_NE(changed.bytes, plain.bytes);
+
+  const ToolResult presets = RunRender("--plugin Phaser --list-presets");
+  EXPECT_NE(presets.output.find("0  (Default)"), std::string::npos) << presets.output;
+  const WavContents byIndex = ReadWav(RenderPhaser(in, "preset_index.wav", "--preset 2"));
+  const WavContents byName =
+      ReadWav(RenderPhaser(in, "preset_name.wav", "--preset \"wide phaser\""));
+  EXPECT_NE(byIndex.bytes, plain.bytes);
+  EXPECT_TRUE(byIndex.bytes == byName.bytes);
+
+  const std::string settings = TempPath("settings.bin");
+  const ToolResult saved = RunRender(
+      "--plugin Phaser --set Rate=1.25 --set Depth=100 "
+      "--save-settings " +
+      Quote(settings));
+  ASSERT_EQ(saved.exitCode, 0u) << saved.output;
+  const WavContents loaded =
+      ReadWav(RenderPhaser(in, "settings_loaded.wav", "--load-settings " + Quote(settings)));
+  EXPECT_TRUE(loaded.bytes == changed.bytes);
+
+  // Another plug-in's settings are refused.
+  const ToolResult foreign = RunRender("--plugin Phaser --list --load-settings " + Quote(in));
+  EXPECT_EQ(foreign.exitCode, 1u);
+  EXPECT_NE(foreign.output.find("holds no Phaser settings"), std::string::npos) << foreign.output;
+}
+
+}  // namespace
+}  // namespace orkv::render
