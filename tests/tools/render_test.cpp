@@ -232,6 +232,12 @@ TEST(RenderTool, RefusesUnsupportedInputWithItsReason) {
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_NE(r.output.find("not a WAV file"), std::string::npos) << r.output;
 
+  WriteSignal(in, {SampleType::kInt16, 2, 44100});
+  r = RunRender("--plugin Phaser --in " + Quote(in) + " --out " + Quote(in));
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("is the input file"), std::string::npos) << r.output;
+  EXPECT_EQ(ReadWav(in).frames, 22050u);  // untouched
+
   WriteSignal(in, {SampleType::kFloat32, 2, 44100});
   r = RunRender("--plugin Phaser --platform-source --in " + Quote(in) + " --out " + Quote(out));
   EXPECT_EQ(r.exitCode, 1u);

@@ -64,6 +64,24 @@ class TemporaryFile {
   std::string path_;
 };
 
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const BOOL ok = GetFileInformationByHandle(file, &info);
+  CloseHandle(file);
+  return ok != FALSE;
+}
+
+// True when both paths name one existing file (however they are spelled).
+bool SameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION x{};
+  BY_HANDLE_FILE_INFORMATION y{};
+  return FileIdentity(a, x) && FileIdentity(b, y) &&
+         x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+         x.nFileIndexLow == y.nFileIndexLow;
+}
+
 wav::AudioFormat TestSignalFormat(const Options& options) {
   return {options.floatSignal ? wav::SampleType::kFloat32 : wav::SampleType::kInt16, 2,
           wav::kTestSignalRate};
@@ -96,6 +114,10 @@ std::optional<RenderJob> PrepareJob(const Options& options, const std::string& i
   }
   if (options.platformSource && reader->Format().type != wav::SampleType::kInt16) {
     error = "'" + inPath + "': the platform source path reads 16-bit PCM only";
+    return std::nullopt;
+  }
+  if (SameFile(inPath, options.outPath)) {
+    error = "'" + options.outPath + "' is the input file; choose another output";
     return std::nullopt;
   }
   RenderJob job;
