@@ -244,6 +244,18 @@ TEST(RenderTool, RefusesUnsupportedInputWithItsReason) {
   EXPECT_NE(r.output.find("16-bit PCM only"), std::string::npos) << r.output;
 }
 
+TEST(RenderTool, LoadsPluginsByPathEvenUnderAnotherName) {
+  const std::string library = ProgramDirectory() + "ORKVPhaser.dll";
+  const std::string renamed = TempPath("renamed_effect.dll");
+  ASSERT_TRUE(CopyFileA(library.c_str(), renamed.c_str(), FALSE));
+  for (const std::string& path : {library, renamed}) {
+    const ToolResult r = RunRender("--plugin " + Quote(path) + " --list");
+    EXPECT_EQ(r.exitCode, 0u) << r.output;
+    EXPECT_NE(r.output.find("Phaser settings"), std::string::npos) << r.output;
+  }
+  DeleteFileA(renamed.c_str());
+}
+
 TEST(RenderTool, RefusesUnknownPluginsSettingsAndOptions) {
   const std::string out = TempPath("bad_out.wav");
   const struct {
