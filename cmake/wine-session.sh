@@ -48,6 +48,10 @@ case "${1:-}" in
     start_xvfb
     # Detached from our output: ctest waits for every holder of a test's pipe.
     wineserver -p </dev/null >/dev/null 2>&1
+    # The first program starts Wine's background processes (services, explorer),
+    # which would otherwise inherit the first test's pipe and hold ctest up.
+    if [ -f "$display_file" ]; then DISPLAY=$(cat "$display_file"); export DISPLAY; fi
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
     ;;
   stop)
     wineserver -k 2>/dev/null || true
