@@ -1,0 +1,168 @@
+// A plug-in library as COM sees it: class objects, the unload check, one
+// identity for all of the filter's interfaces, aggregation, the page list.
+#include <ocidl.h>
+
+#include "tests/plugins/plugin_library.h"
+
+namespace orkv::test {
+namespace {
+
+class ComIdentityTest : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override { ASSERT_TRUE(library.Loaded()) << library.Info().library; }
+  ComApartment apartment;
+  PluginLibrary library{kOrkvPlugins[GetParam()]};
+};
+
+TEST_P(ComIdentityTest, ClassObjectsFollowTheServerRules) {
+  ComPtr<IUnknown> unknown;
+  EXPECT_EQ(library.GetClassObject(*library.Info().filterClsid, IID_IUnknown,
+                                   unknown.GetVoidAddressOf()),
+            S_OK);
+  ComPtr<IClassFactory> pageFactory;
+  EXPECT_EQ(library.GetClassObject(*library.Info().pageClsid, IID_IClassFactory,
+                                   pageFactory.GetVoidAddressOf()),
+            S_OK);
+  void* other = nullptr;
+  EXPECT_EQ(library.GetClassObject(*library.Info().filterClsid, IID_IBaseFilter, &other),
+            E_NOINTERFACE);
+  EXPECT_EQ(library.GetClassObject(*library.Info().parametersIid, IID_IClassFactory, &other),
+            CLASS_E_CLASSNOTAVAILABLE);
+
+  ComPtr<IClassFactory> factory = library.FilterFactory();
+  ASSERT_TRUE(factory);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IBaseFilter, nullptr), E_POINTER);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &other), E_NOINTERFACE);
+  EXPECT_EQ(other, nullptr);
+}
+
+TEST_P(ComIdentityTest, LibraryUnloadsOnlyWhenNothingIsAliveOrLocked) {
+  EXPECT_EQ(library.CanUnloadNow(), S_OK);
+  {
+    ComPtr<IBaseFilter> filter = library.Create<IBaseFilter>(IID_IBaseFilter);
+    ASSERT_TRUE(filter);
+    ComPtr<IPin> pin;  // pins count too, and keep the filter alive
+    ASSERT_EQ(filter->FindPin(L"In", pin.GetAddressOf()), S_OK);
+    filter.Reset();
+    EXPECT_EQ(library.CanUnloadNow(), S_FALSE);
+  }
+  EXPECT_EQ(library.CanUnloadNow(), S_OK);
+
+  ComPtr<IClassFactory> factory = library.FilterFactory();
+  ASSERT_EQ(factory->LockServer(TRUE), S_OK);
+  factory.Reset();
+  EXPECT_EQ(library.CanUnloadNow(), S_FALSE);
+  factory = library.FilterFactory();
+  ASSERT_EQ(factory->LockServer(FALSE), S_OK);
+  factory.Reset();
+  EXPECT_EQ(library.CanUnloadNow(), S_OK);
+}
+
+TEST_P(ComIdentityTest, AllInterfacesShareOneIdentity) {
+  ComPtr<IBaseFilter> filter = library.Create<IBaseFilter>(IID_IBaseFilter);
+  ASSERT_TRUE(filter);
+  ComPtr<IUnknown> identity;
+  ASSERT_EQ(filter->QueryInterface(IID_IUnknown, identity.GetVoidAddressOf()), S_OK);
+
+  const GUID* own[] = {library.Info().parametersIid, &IID_ISpecifyPropertyPages,
+                       &IID_IPersistStream, &IID_IEffectPresets};
+  std::vector<IUnknown*> parts;
+  for (const GUID* id : own) {
+    ComPtr<IUnknown> part;
+    ASSERT_EQ(filter->QueryInterface(*id, part.GetVoidAddressOf()), S_OK);
+    ComPtr<IUnknown> back;
+    ASSERT_EQ(part->QueryInterface(IID_IUnknown, back.GetVoidAddressOf()), S_OK);
+    EXPECT_EQ(back.Get(), identity.Get());
+    ComPtr<IUnknown> filterAgain;
+    EXPECT_EQ(part->QueryInterface(IID_IBaseFilter, filterAgain.GetVoidAddressOf()), S_OK);
+    parts.push_back(part.Get());
+  }
+  for (size_t i = 0; i < parts.size(); ++i) {
+    for (size_t j = i + 1; j < parts.size(); ++j) EXPECT_NE(parts[i], parts[j]);
+  }
+
+  ComPtr<IPersist> persist;
+  ASSERT_EQ(filter->QueryInterface(IID_IPersist, persist.GetVoidAddressOf()), S_OK);
+  EXPECT_EQ(static_cast<IUnknown*>(persist.Get()), static_cast<IUnknown*>(filter.Get()));
+  ComPtr<IPersistStream> stream;
+  ASSERT_EQ(filter->QueryInterface(IID_IPersistStream, stream.GetVoidAddressOf()), S_OK);
+  CLSID viaFilter{}, viaStream{};
+  EXPECT_EQ(persist->GetClassID(&viaFilter), S_OK);
+  EXPECT_EQ(stream->GetClassID(&viaStream), S_OK);
+  EXPECT_EQ(viaFilter, *library.Info().filterClsid);
+  EXPECT_EQ(viaStream, viaFilter);
+  EXPECT_EQ(stream->GetClassID(nullptr), E_POINTER);
+
+  EXPECT_EQ(filter->QueryInterface(IID_IBaseFilter, nullptr), E_POINTER);
+  for (const OrkvPluginInfo& other : kOrkvPlugins) {
+    if (&other == &library.Info()) continue;
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(filter->QueryInterface(*other.parametersIid, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+  }
+}
+
+TEST_P(ComIdentityTest, PageListNamesTheOnePageAndThePageIsNotYetCreatable) {
+  ComPtr<ISpecifyPropertyPages> pages =
+      library.Create<ISpecifyPropertyPages>(IID_ISpecifyPropertyPages);
+  ASSERT_TRUE(pages);
+  CAUUID list{};
+  ASSERT_EQ(pages->GetPages(&list), S_OK);
+  ASSERT_EQ(list.cElems, 1u);
+  EXPECT_EQ(list.pElems[0], *library.Info().pageClsid);
+  CoTaskMemFree(list.pElems);
+  EXPECT_EQ(pages->GetPages(nullptr), E_POINTER);
+
+  ComPtr<IClassFactory> pageFactory;
+  ASSERT_EQ(library.GetClassObject(*library.Info().pageClsid, IID_IClassFactory,
+                                   pageFactory.GetVoidAddressOf()),
+            S_OK);
+  ComPtr<IUnknown> page;
+  EXPECT_EQ(pageFactory->CreateInstance(nullptr, IID_IUnknown, page.GetVoidAddressOf()),
+            E_NOTIMPL);
+  EXPECT_FALSE(page);
+}
+
+// An outer object that aggregates the filter and counts its own references.
+class Aggregator final : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    if (riid == IID_IUnknown) {
+      *ppv = this;
+      AddRef();
+      return S_OK;
+    }
+    return inner->QueryInterface(riid, ppv);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+  ComPtr<IUnknown> inner;
+  ULONG refs = 1;
+};
+
+TEST_P(ComIdentityTest, AggregatedFilterDelegatesEveryInterfaceToItsOuterObject) {
+  ComPtr<IClassFactory> factory = library.FilterFactory();
+  Aggregator outer;
+  void* refused = nullptr;
+  EXPECT_EQ(factory->CreateInstance(&outer, IID_IBaseFilter, &refused), E_NOINTERFACE);
+  ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, outer.inner.GetVoidAddressOf()), S_OK);
+  factory.Reset();
+
+  ComPtr<IEffectPresets> presets;
+  ASSERT_EQ(outer.QueryInterface(IID_IEffectPresets, presets.GetVoidAddressOf()), S_OK);
+  EXPECT_EQ(outer.refs, 2u);  // the part's AddRef went to the outer object
+  ComPtr<IUnknown> identity;
+  ASSERT_EQ(presets->QueryInterface(IID_IUnknown, identity.GetVoidAddressOf()), S_OK);
+  EXPECT_EQ(identity.Get(), &outer);
+  identity.Reset();
+  presets.Reset();
+  EXPECT_EQ(outer.refs, 1u);
+  outer.inner.Reset();
+  EXPECT_EQ(library.CanUnloadNow(), S_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(Plugins, ComIdentityTest, ::testing::Values(ORKV_TEST_PLUGINS),
+                         PluginName);
+
+}  // namespace
+}  // namespace orkv::test
