@@ -1,0 +1,255 @@
+// Each effect filter between a test source and a test sink in a real filter
+// graph: format negotiation, buffer sizing, the receive loop's chunking, times
+// and flags, and when the engine starts afresh.
+#include <cstring>
+
+#include "tests/plugins/audio_test_filters.h"
+#include "tests/plugins/plugin_library.h"
+
+#include <mmreg.h>
+
+namespace orkv::test {
+namespace {
+
+constexpr WORD kPcm = WAVE_FORMAT_PCM;
+constexpr WORD kFloat = WAVE_FORMAT_IEEE_FLOAT;
+
+// A buffer of 16-bit mono ramp samples.
+std::vector<std::uint8_t> Pcm16Ramp(size_t samples) {
+  std::vector<std::uint8_t> bytes(samples * 2);
+  for (size_t i = 0; i < samples; ++i) {
+    const auto v = static_cast<std::int16_t>((i * 97) % 20000 - 10000);
+    std::memcpy(&bytes[2 * i], &v, 2);
+  }
+  return bytes;
+}
+
+class FilterGraphTest : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(library.Loaded());
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IGraphBuilder, graph.GetVoidAddressOf()));
+    ASSERT_HRESULT_SUCCEEDED(graph.As(control));
+    filter = library.Create<IBaseFilter>(IID_IBaseFilter);
+    ASSERT_TRUE(filter);
+    ASSERT_HRESULT_SUCCEEDED(filter->QueryInterface(*library.Info().parametersIid,
+                                                    params.GetVoidAddressOf()));
+    ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(filter.Get(), L"effect"));
+    sink = new AudioSink;
+    sinkRef = static_cast<IBaseFilter*>(sink);
+    ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(sinkRef.Get(), L"sink"));
+  }
+
+  void TearDown() override {
+    if (control) control->Stop();
+    control.Reset();
+    graph.Reset();
+  }
+
+  IPin* Pin(IBaseFilter* f, const wchar_t* id) {
+    pins.emplace_back();
+    f->FindPin(id, pins.back().GetAddressOf());
+    return pins.back().Get();
+  }
+
+  // Adds a source of `type` and connects source -> effect; the result of that.
+  HRESULT ConnectInput(const host::CMediaType& type, long bufferBytes = 4096) {
+    source = new AudioSource(type, bufferBytes);
+    sourceRef = static_cast<IBaseFilter*>(source);
+    graph->AddFilter(sourceRef.Get(), L"source");
+    return graph->ConnectDirect(Pin(sourceRef.Get(), L"Out"), Pin(filter.Get(), L"In"), nullptr);
+  }
+  HRESULT ConnectOutput() {
+    return graph->ConnectDirect(Pin(filter.Get(), L"Out"), Pin(sinkRef.Get(), L"In"), nullptr);
+  }
+
+  WAVEFORMATEX OutputFormat() {
+    AM_MEDIA_TYPE mt{};
+    EXPECT_EQ(Pin(filter.Get(), L"Out")->ConnectionMediaType(&mt), S_OK);
+    WAVEFORMATEX f{};
+    std::memcpy(&f, mt.pbFormat, std::min<ULONG>(mt.cbFormat, sizeof(f)));
+    host::FreeMediaType(mt);
+    return f;
+  }
+
+  ComApartment apartment;
+  PluginLibrary library{kOrkvPlugins[GetParam()]};
+  ComPtr<IGraphBuilder> graph;
+  ComPtr<IMediaControl> control;
+  ComPtr<IBaseFilter> filter;
+  ComPtr<IEffectParameters> params;
+  AudioSource* source = nullptr;
+  AudioSink* sink = nullptr;
+  ComPtr<IBaseFilter> sourceRef, sinkRef;
+  std::vector<ComPtr<IPin>> pins;
+};
+
+bool IsFilterPlugin(const OrkvPluginInfo& info) { return std::string(info.effect) == "Filter"; }
+
+TEST_P(FilterGraphTest, MonoPcmBecomesStereoWithDoubledBuffersAndEditorsAreTold) {
+  NotifyWindow editor;
+  ASSERT_EQ(params->SetNotifyWindow(editor.Handle(), 32700), S_OK);
+  WAVEFORMATEX format{};
+  EXPECT_EQ(params->GetPinFormat(0, &format), VFW_E_NOT_CONNECTED);
+
+  ASSERT_EQ(ConnectInput(AudioType(kPcm, 1, 44100, 16), 4096), S_OK);
+  EXPECT_EQ(params->GetPinFormat(1, &format), VFW_E_NOT_CONNECTED);
+  ASSERT_EQ(ConnectOutput(), S_OK);
+
+  const WAVEFORMATEX out = OutputFormat();
+  EXPECT_EQ(out.wFormatTag, kPcm);
+  EXPECT_EQ(out.nChannels, 2);
+  EXPECT_EQ(out.nSamplesPerSec, 44100u);
+  EXPECT_EQ(out.wBitsPerSample, 16);
+  EXPECT_EQ(out.nBlockAlign, 4);
+  EXPECT_EQ(out.nAvgBytesPerSec, 176400u);
+  EXPECT_EQ(sink->grantedBufferBytes, 8192);
+
+  ASSERT_EQ(params->GetPinFormat(0, &format), S_OK);
+  EXPECT_EQ(format.nChannels, 1);
+  EXPECT_EQ(format.nBlockAlign, 2);
+  EXPECT_EQ(format.cbSize, 0);
+  ASSERT_EQ(params->GetPinFormat(1, &format), S_OK);
+  EXPECT_EQ(format.nAvgBytesPerSec, 176400u);
+  EXPECT_EQ(params->GetPinFormat(2, &format), VFW_E_NOT_CONNECTED);
+  EXPECT_EQ(params->GetPinFormat(-1, &format), VFW_E_NOT_CONNECTED);
+
+  const std::vector<WPARAM> events = editor.TakeCommands();
+  EXPECT_EQ(events, (std::vector<WPARAM>{MAKEWPARAM(32700, 0), MAKEWPARAM(32700, 1)}));
+}
+
+TEST_P(FilterGraphTest, StereoFloatKeepsItsFormatAndBufferSize) {
+  ASSERT_EQ(ConnectInput(AudioType(kFloat, 2, 48000, 32), 6000), S_OK);
+  ASSERT_EQ(ConnectOutput(), S_OK);
+  const WAVEFORMATEX out = OutputFormat();
+  EXPECT_EQ(out.wFormatTag, kFloat);
+  EXPECT_EQ(out.nChannels, 2);
+  EXPECT_EQ(out.nBlockAlign, 8);
+  EXPECT_EQ(out.nAvgBytesPerSec, 384000u);
+  EXPECT_EQ(out.cbSize, 0);
+  EXPECT_EQ(sink->grantedBufferBytes, 6000);
+}
+
+TEST_P(FilterGraphTest, UnsupportedInputIsRefused) {
+  struct Case {
+    WORD tag, channels, bits;
+  };
+  for (const Case c : {Case{kPcm, 1, 8}, Case{kPcm, 2, 24}, Case{kFloat, 2, 64},
+                       Case{kPcm, 6, 16}, Case{WAVE_FORMAT_EXTENSIBLE, 2, 16}}) {
+    EXPECT_TRUE(FAILED(ConnectInput(AudioType(c.tag, c.channels, 44100, c.bits))))
+        << c.tag << "/" << c.channels << "/" << c.bits;
+  }
+}
+
+TEST_P(FilterGraphTest, OnlyTheFilterPluginHasARateFloor) {
+  const bool floor = IsFilterPlugin(library.Info());
+  EXPECT_EQ(SUCCEEDED(ConnectInput(AudioType(kPcm, 2, 22050, 16))), !floor);
+  graph->RemoveFilter(sourceRef.Get());
+  EXPECT_EQ(SUCCEEDED(ConnectInput(AudioType(kPcm, 2, 31999, 16))), !floor);
+  graph->RemoveFilter(sourceRef.Get());
+  EXPECT_EQ(ConnectInput(AudioType(kPcm, 2, 32000, 16)), S_OK);
+}
+
+TEST_P(FilterGraphTest, OutputOffersNothingBeforeTheInputIsConnected) {
+  ComPtr<IEnumMediaTypes> types;
+  ASSERT_EQ(Pin(filter.Get(), L"Out")->EnumMediaTypes(types.GetAddressOf()), S_OK);
+  AM_MEDIA_TYPE* type = nullptr;
+  EXPECT_EQ(types->Next(1, &type, nullptr), S_FALSE);
+  EXPECT_TRUE(FAILED(ConnectOutput()));
+}
+
+TEST_P(FilterGraphTest, BuffersUnder512BytesFailTheOutputConnection) {
+  ASSERT_EQ(ConnectInput(AudioType(kPcm, 2, 44100, 16)), S_OK);
+  sink->ownAllocatorOnly = true;  // no fallback to a system allocator
+  sink->maxBufferBytes = 511;
+  EXPECT_TRUE(FAILED(ConnectOutput()));
+  sink->maxBufferBytes = 512;
+  EXPECT_EQ(ConnectOutput(), S_OK);
+}
+
+// 4096 bytes of mono 16-bit audio into 2048-byte output buffers: four
+// deliveries of 512 frames; only the first carries times and flags.
+TEST_P(FilterGraphTest, SmallOutputBuffersCutTheInputAtWholeFrames) {
+  ASSERT_EQ(ConnectInput(AudioType(kPcm, 1, 44100, 16), 4096), S_OK);
+  sink->maxBufferBytes = 2048;
+  ASSERT_EQ(ConnectOutput(), S_OK);
+  ASSERT_EQ(control->Pause(), S_OK);
+
+  PushedBuffer in{Pcm16Ramp(2048), 1000, 2000, true, true};
+  EXPECT_EQ(source->Push(in), S_OK);
+  ASSERT_EQ(sink->received.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(sink->received[i].bytes.size(), 2048u);
+    EXPECT_EQ(sink->received[i].timed, i == 0);
+    EXPECT_EQ(sink->received[i].sync, i == 0);
+    EXPECT_EQ(sink->received[i].discontinuity, i == 0);
+  }
+  EXPECT_EQ(sink->received[0].start, 1000);
+  EXPECT_EQ(sink->received[0].stop, 2000);
+}
+
+TEST_P(FilterGraphTest, TimesFlagsAndOddLengthsFollowTheInput) {
+  ASSERT_EQ(ConnectInput(AudioType(kPcm, 2, 44100, 16), 4096), S_OK);
+  ASSERT_EQ(ConnectOutput(), S_OK);
+  ASSERT_EQ(control->Pause(), S_OK);
+
+  // A start time without a stop time: the output gets no times at all.
+  EXPECT_EQ(source->Push({Pcm16Ramp(64), 500, std::nullopt, false, false}), S_OK);
+  // An empty buffer: one empty delivery with the input's times and flags.
+  EXPECT_EQ(source->Push({{}, 10, 20, true, false}), S_OK);
+  // A partial frame at the end is dropped, and the loop ends.
+  std::vector<std::uint8_t> odd = Pcm16Ramp(64);
+  odd.resize(odd.size() + 3);
+  EXPECT_EQ(source->Push({odd, std::nullopt, std::nullopt, false, true}), S_OK);
+
+  ASSERT_EQ(sink->received.size(), 3u);
+  EXPECT_FALSE(sink->received[0].timed);
+  EXPECT_EQ(sink->received[0].bytes.size(), 128u);
+  EXPECT_TRUE(sink->received[1].timed);
+  EXPECT_EQ(sink->received[1].start, 10);
+  EXPECT_TRUE(sink->received[1].sync);
+  EXPECT_TRUE(sink->received[1].bytes.empty());
+  EXPECT_EQ(sink->received[2].bytes.size(), 128u);  // 32 whole stereo frames
+  EXPECT_TRUE(sink->received[2].discontinuity);
+}
+
+TEST_P(FilterGraphTest, DownstreamSFalseStillGetsEveryChunk) {
+  ASSERT_EQ(ConnectInput(AudioType(kPcm, 2, 44100, 16), 4096), S_OK);
+  sink->maxBufferBytes = 1024;
+  ASSERT_EQ(ConnectOutput(), S_OK);
+  ASSERT_EQ(control->Pause(), S_OK);
+  sink->receiveResult = S_FALSE;
+  EXPECT_EQ(source->Push({Pcm16Ramp(2048), 0, 1, false, false}), S_FALSE);
+  EXPECT_EQ(sink->received.size(), 4u);
+}
+
+// The engine starts afresh at every stop-to-pause, and only then: a flush
+// keeps its state.
+TEST_P(FilterGraphTest, EngineRestartsOnlyWhenStreamingStarts) {
+  ASSERT_EQ(ConnectInput(AudioType(kPcm, 2, 44100, 16), 8192), S_OK);
+  ASSERT_EQ(ConnectOutput(), S_OK);
+  const PushedBuffer in{Pcm16Ramp(4096), 0, 1, true, false};
+  auto render = [&] {
+    sink->received.clear();
+    EXPECT_EQ(source->Push(in), S_OK);
+    return sink->received.at(0).bytes;
+  };
+
+  ASSERT_EQ(control->Pause(), S_OK);
+  const auto first = render();
+  IPin* effectIn = Pin(filter.Get(), L"In");
+  ASSERT_EQ(effectIn->BeginFlush(), S_OK);
+  ASSERT_EQ(effectIn->EndFlush(), S_OK);
+  EXPECT_NE(render(), first) << "a flush must not restart the engine";
+
+  ASSERT_EQ(control->Stop(), S_OK);
+  ASSERT_EQ(control->Pause(), S_OK);
+  EXPECT_EQ(render(), first) << "stop then pause restarts it";
+}
+
+INSTANTIATE_TEST_SUITE_P(Plugins, FilterGraphTest, ::testing::Values(ORKV_TEST_PLUGINS),
+                         PluginName);
+
+}  // namespace
+}  // namespace orkv::test
