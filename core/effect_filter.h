@@ -13,6 +13,7 @@
 #include <ocidl.h>
 #include <strmif.h>
 #include <uuids.h>
+#include <vfwmsgs.h>
 
 #include <algorithm>
 #include <cstring>
@@ -155,7 +156,7 @@ class EffectFilter final
 
   // --- Transform hooks -------------------------------------------------------
 
-  CBasePin* GetPin(int n) override {
+  host::CBasePin* GetPin(int n) override {
     CreateMissingPins();
     if (n == 0) return m_pInput.get();
     if (n == 1) return m_pOutput.get();
