@@ -70,8 +70,7 @@ class EffectEngine {
 
  private:
   template <class Sample>
-  Status Process(const Sample* in, std::uint32_t& inFrames, Sample* out,
-                 std::uint32_t& outFrames) {
+  Status Process(const Sample* in, std::uint32_t& inFrames, Sample* out, std::uint32_t& outFrames) {
     if (input_ == nullptr) return kUnexpected;
     Block block;
     if (store_.TakeSnapshot(block) || !coefficientsValid_) {

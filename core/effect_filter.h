@@ -8,12 +8,12 @@
 // GetOwner(), also when the filter is aggregated.
 #pragma once
 
-#include <windows.h>
 #include <mmreg.h>
 #include <ocidl.h>
 #include <strmif.h>
 #include <uuids.h>
 #include <vfwmsgs.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstring>
@@ -229,8 +229,7 @@ class EffectFilter final
   HRESULT CompleteConnect(PIN_DIRECTION direction, IPin*) override {
     if (direction != PINDIR_INPUT) return S_OK;
     if (OutputPin() == nullptr || !OutputPin()->IsConnected()) return S_OK;
-    if (CheckTransform(&InputPin()->CurrentMediaType(), &OutputPin()->CurrentMediaType()) ==
-        S_OK) {
+    if (CheckTransform(&InputPin()->CurrentMediaType(), &OutputPin()->CurrentMediaType()) == S_OK) {
       return S_OK;
     }
     if (Graph() == nullptr) return VFW_E_NOT_IN_GRAPH;
@@ -336,8 +335,8 @@ class EffectFilter final
   };
 
  public:
-  static inline const host::AMOVIESETUP_FILTER kSetupFilter{
-      kInfo.filterClsid, kInfo.filterName, MERIT_DO_NOT_USE, 2, kSetupPins};
+  static inline const host::AMOVIESETUP_FILTER kSetupFilter{kInfo.filterClsid, kInfo.filterName,
+                                                            MERIT_DO_NOT_USE, 2, kSetupPins};
 
  private:
   ParameterStore<kSlotCount> store_;
@@ -372,8 +371,8 @@ HRESULT EffectFilter<Plugin>::Receive(IMediaSample* input) {
     BYTE* outData = nullptr;
     hr = output->GetPointer(&outData);
     if (FAILED(hr)) break;
-    std::uint32_t outFrames = static_cast<std::uint32_t>(std::max(output->GetSize(), 0L)) /
-                              outFrameBytes;
+    std::uint32_t outFrames =
+        static_cast<std::uint32_t>(std::max(output->GetSize(), 0L)) / outFrameBytes;
     std::uint32_t inFrames = remaining / inFrameBytes;
     const bool framesLeft = inFrames > 0;
     hr = ProcessChunk(position, inFrames, outData, outFrames);

@@ -11,9 +11,9 @@
 #ifndef ORKV_EFFECTS_H
 #define ORKV_EFFECTS_H
 
-#include <windows.h>
 #include <mmreg.h>
 #include <unknwn.h>
+#include <windows.h>
 
 // Factory presets. GetPresetName writes a zero-terminated wide name into a
 // buffer of `capacity` wide characters, truncated when the buffer is short.
@@ -132,24 +132,18 @@ struct OrkvPluginInfo {
 };
 
 inline constexpr OrkvPluginInfo kOrkvPlugins[] = {
-    {"Phaser", "ORKVPhaser", L"Orvelt KV Phaser",
-     L"Orvelt KV Phaser Property Page", &CLSID_ORKVPhaser, &CLSID_ORKVPhaserPage,
-     &IID_IPhaserParameters, 8, 84},
-    {"Chorus", "ORKVChorus", L"Orvelt KV Chorus",
-     L"Orvelt KV Chorus Property Page", &CLSID_ORKVChorus, &CLSID_ORKVChorusPage,
-     &IID_IChorusParameters, 8, 84},
-    {"Flanger", "ORKVFlanger", L"Orvelt KV Flanger",
-     L"Orvelt KV Flanger Property Page", &CLSID_ORKVFlanger, &CLSID_ORKVFlangerPage,
-     &IID_IFlangerParameters, 8, 84},
-    {"Filter", "ORKVFilter", L"Orvelt KV Filter",
-     L"Orvelt KV Filter Property Page", &CLSID_ORKVFilter, &CLSID_ORKVFilterPage,
-     &IID_IFilterParameters, 7, 76},
-    {"C-Delay", "ORKVCDelay", L"Orvelt KV C-Delay",
-     L"Orvelt KV C-Delay Property Page", &CLSID_ORKVCDelay, &CLSID_ORKVCDelayPage,
-     &IID_ICDelayParameters, 7, 76},
-    {"Tremolo", "ORKVTremolo", L"Orvelt KV Tremolo",
-     L"Orvelt KV Tremolo Property Page", &CLSID_ORKVTremolo, &CLSID_ORKVTremoloPage,
-     &IID_ITremoloParameters, 4, 52},
+    {"Phaser", "ORKVPhaser", L"Orvelt KV Phaser", L"Orvelt KV Phaser Property Page",
+     &CLSID_ORKVPhaser, &CLSID_ORKVPhaserPage, &IID_IPhaserParameters, 8, 84},
+    {"Chorus", "ORKVChorus", L"Orvelt KV Chorus", L"Orvelt KV Chorus Property Page",
+     &CLSID_ORKVChorus, &CLSID_ORKVChorusPage, &IID_IChorusParameters, 8, 84},
+    {"Flanger", "ORKVFlanger", L"Orvelt KV Flanger", L"Orvelt KV Flanger Property Page",
+     &CLSID_ORKVFlanger, &CLSID_ORKVFlangerPage, &IID_IFlangerParameters, 8, 84},
+    {"Filter", "ORKVFilter", L"Orvelt KV Filter", L"Orvelt KV Filter Property Page",
+     &CLSID_ORKVFilter, &CLSID_ORKVFilterPage, &IID_IFilterParameters, 7, 76},
+    {"C-Delay", "ORKVCDelay", L"Orvelt KV C-Delay", L"Orvelt KV C-Delay Property Page",
+     &CLSID_ORKVCDelay, &CLSID_ORKVCDelayPage, &IID_ICDelayParameters, 7, 76},
+    {"Tremolo", "ORKVTremolo", L"Orvelt KV Tremolo", L"Orvelt KV Tremolo Property Page",
+     &CLSID_ORKVTremolo, &CLSID_ORKVTremoloPage, &IID_ITremoloParameters, 4, 52},
 };
 
 #endif  // ORKV_EFFECTS_H

@@ -3,8 +3,8 @@
 // filter object, which supplies IUnknown, `Store()` and the identifiers.
 #pragma once
 
-#include <windows.h>
 #include <objidl.h>
+#include <windows.h>
 
 #include <cstring>
 

@@ -6,7 +6,8 @@
 #include "host/server.h"
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
-  if (reason == DLL_PROCESS_ATTACH) orkv::host::ServerProcessAttach(module, orkv::PluginTemplates());
+  if (reason == DLL_PROCESS_ATTACH)
+    orkv::host::ServerProcessAttach(module, orkv::PluginTemplates());
   if (reason == DLL_PROCESS_DETACH) orkv::host::ServerProcessDetach(orkv::PluginTemplates());
   return TRUE;
 }

@@ -56,9 +56,9 @@ TEST_F(ParameterStoreTest, NewStoreHoldsZerosEngineDirtyAndPersistenceClean) {
 TEST_F(ParameterStoreTest, SetParamClampsNanInfinitiesAndOutOfRangeValues) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  const std::vector<std::pair<double, double>> cases = {
-      {nan, 100}, {inf, 4000}, {-inf, 100}, {99.999, 100}, {4000.5, 4000},
-      {100, 100}, {4000, 4000}, {1234.5, 1234.5}};
+  const std::vector<std::pair<double, double>> cases = {{nan, 100},    {inf, 4000},     {-inf, 100},
+                                                        {99.999, 100}, {4000.5, 4000},  {100, 100},
+                                                        {4000, 4000},  {1234.5, 1234.5}};
   for (const auto& [given, stored] : cases) {
     store.SetParam(0, 2000);
     store.SetParam(0, given);

@@ -66,7 +66,8 @@ class CappedAllocator final : public IMemAllocator {
   HRESULT STDMETHODCALLTYPE SetProperties(ALLOCATOR_PROPERTIES* wanted,
                                           ALLOCATOR_PROPERTIES* actual) override {
     ALLOCATOR_PROPERTIES capped = *wanted;
-    if (sink_->maxBufferBytes > 0) capped.cbBuffer = std::min(capped.cbBuffer, sink_->maxBufferBytes);
+    if (sink_->maxBufferBytes > 0)
+      capped.cbBuffer = std::min(capped.cbBuffer, sink_->maxBufferBytes);
     const HRESULT hr = inner_->SetProperties(&capped, actual);
     if (SUCCEEDED(hr)) sink_->grantedBufferBytes = actual->cbBuffer;
     return hr;

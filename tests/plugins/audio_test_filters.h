@@ -50,9 +50,9 @@ class AudioSink : public host::CBaseFilter {
   int GetPinCount() override { return 1; }
   host::CBasePin* GetPin(int n) override;
 
-  long maxBufferBytes = 0;          // caps what the sink's allocator grants (0: no cap)
-  bool ownAllocatorOnly = false;    // refuse any allocator but the sink's own
-  HRESULT receiveResult = S_OK;     // answered after recording
+  long maxBufferBytes = 0;        // caps what the sink's allocator grants (0: no cap)
+  bool ownAllocatorOnly = false;  // refuse any allocator but the sink's own
+  HRESULT receiveResult = S_OK;   // answered after recording
   std::vector<ReceivedBuffer> received;
   long grantedBufferBytes = 0;
 

@@ -16,9 +16,9 @@ class ComIdentityTest : public ::testing::TestWithParam<int> {
 
 TEST_P(ComIdentityTest, ClassObjectsFollowTheServerRules) {
   ComPtr<IUnknown> unknown;
-  EXPECT_EQ(library.GetClassObject(*library.Info().filterClsid, IID_IUnknown,
-                                   unknown.GetVoidAddressOf()),
-            S_OK);
+  EXPECT_EQ(
+      library.GetClassObject(*library.Info().filterClsid, IID_IUnknown, unknown.GetVoidAddressOf()),
+      S_OK);
   ComPtr<IClassFactory> pageFactory;
   EXPECT_EQ(library.GetClassObject(*library.Info().pageClsid, IID_IClassFactory,
                                    pageFactory.GetVoidAddressOf()),
@@ -118,8 +118,7 @@ TEST_P(ComIdentityTest, PageListNamesTheOnePageAndThePageIsNotYetCreatable) {
                                    pageFactory.GetVoidAddressOf()),
             S_OK);
   ComPtr<IUnknown> page;
-  EXPECT_EQ(pageFactory->CreateInstance(nullptr, IID_IUnknown, page.GetVoidAddressOf()),
-            E_NOTIMPL);
+  EXPECT_EQ(pageFactory->CreateInstance(nullptr, IID_IUnknown, page.GetVoidAddressOf()), E_NOTIMPL);
   EXPECT_FALSE(page);
 }
 

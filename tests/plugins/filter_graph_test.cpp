@@ -33,8 +33,8 @@ class FilterGraphTest : public ::testing::TestWithParam<int> {
     ASSERT_HRESULT_SUCCEEDED(graph.As(control));
     filter = library.Create<IBaseFilter>(IID_IBaseFilter);
     ASSERT_TRUE(filter);
-    ASSERT_HRESULT_SUCCEEDED(filter->QueryInterface(*library.Info().parametersIid,
-                                                    params.GetVoidAddressOf()));
+    ASSERT_HRESULT_SUCCEEDED(
+        filter->QueryInterface(*library.Info().parametersIid, params.GetVoidAddressOf()));
     ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(filter.Get(), L"effect"));
     sink = new AudioSink;
     sinkRef = static_cast<IBaseFilter*>(sink);
@@ -135,8 +135,8 @@ TEST_P(FilterGraphTest, UnsupportedInputIsRefused) {
   struct Case {
     WORD tag, channels, bits;
   };
-  for (const Case c : {Case{kPcm, 1, 8}, Case{kPcm, 2, 24}, Case{kFloat, 2, 64},
-                       Case{kPcm, 6, 16}, Case{WAVE_FORMAT_EXTENSIBLE, 2, 16}}) {
+  for (const Case c : {Case{kPcm, 1, 8}, Case{kPcm, 2, 24}, Case{kFloat, 2, 64}, Case{kPcm, 6, 16},
+                       Case{WAVE_FORMAT_EXTENSIBLE, 2, 16}}) {
     EXPECT_TRUE(FAILED(ConnectInput(AudioType(c.tag, c.channels, 44100, c.bits))))
         << c.tag << "/" << c.channels << "/" << c.bits;
   }

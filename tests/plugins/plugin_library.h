@@ -2,8 +2,8 @@
 // bin directory, its filter created through its own class factory.
 #pragma once
 
-#include <windows.h>
 #include <strmif.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -105,9 +105,7 @@ class NotifyWindow {
   NotifyWindow& operator=(const NotifyWindow&) = delete;
 
   HWND Handle() const { return window_; }
-  void Destroy() {
-    DestroyWindow(window_);
-  }
+  void Destroy() { DestroyWindow(window_); }
 
   // The WPARAMs of all WM_COMMAND messages waiting in the queue.
   std::vector<WPARAM> TakeCommands() {
