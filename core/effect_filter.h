@@ -8,12 +8,13 @@
 // GetOwner(), also when the filter is aggregated.
 #pragma once
 
+#include <windows.h>
+
 #include <mmreg.h>
 #include <ocidl.h>
 #include <strmif.h>
 #include <uuids.h>
 #include <vfwmsgs.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <cstring>

@@ -11,9 +11,10 @@
 #ifndef ORKV_EFFECTS_H
 #define ORKV_EFFECTS_H
 
+#include <windows.h>
+
 #include <mmreg.h>
 #include <unknwn.h>
-#include <windows.h>
 
 // Factory presets. GetPresetName writes a zero-terminated wide name into a
 // buffer of `capacity` wide characters, truncated when the buffer is short.

@@ -5,8 +5,9 @@
 // never reaches past slot 3 (and such a call would get E_INVALIDARG).
 #pragma once
 
-#include <vfwmsgs.h>
 #include <windows.h>
+
+#include <vfwmsgs.h>
 
 #include <cstring>
 
