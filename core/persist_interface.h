@@ -3,8 +3,9 @@
 // filter object, which supplies IUnknown, `Store()` and the identifiers.
 #pragma once
 
-#include <objidl.h>
 #include <windows.h>
+
+#include <objidl.h>
 
 #include <cstring>
 
