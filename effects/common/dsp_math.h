@@ -2,7 +2,7 @@
 // operation order the renders depend on.
 #pragma once
 
-#include <cmath>
+#include "effects/common/exp10.h"
 
 namespace orkv {
 
@@ -17,6 +17,6 @@ inline constexpr double kTwoPi = 8.0 * kAtanOne;
 constexpr double DegreesToRadians(double degrees) { return degrees * kAtanOne * (1.0 / 45.0); }
 
 // 10 ^ (dB x 0.05): -15 dB gives 0.1778, +3 dB gives 1.4125.
-inline double DecibelsToGain(double decibels) { return std::pow(10.0, decibels * 0.05); }
+inline double DecibelsToGain(double decibels) { return Exp10(decibels * 0.05); }
 
 }  // namespace orkv

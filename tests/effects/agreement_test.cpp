@@ -69,6 +69,19 @@ std::uint64_t RenderHash() {
   return hash.Value();
 }
 
+// Every factory preset, float stereo: covers the volume gains too.
+template <class Effect>
+std::uint64_t PresetRendersHash() {
+  Fnv1a hash;
+  for (const auto& preset : Effect::kPresets) {
+    EngineRig<Effect> rig(44100, 2, true);
+    rig.Store().SetParameters(preset.values);
+    EXPECT_EQ(rig.Start(), kOk);
+    hash.Add(rig.Run(TestSignal<float>(4000, false)));
+  }
+  return hash.Value();
+}
+
 TEST(AgreementTest, SineAndCosine) {
   Fnv1a hash;
   std::uint32_t seed = 5;
@@ -89,6 +102,15 @@ TEST(AgreementTest, DefaultPresetRenders) {
   EXPECT_EQ(RenderHash<Filter>(), 1927325416004224741ull);
   EXPECT_EQ(RenderHash<CDelay>(), 11854672683068897966ull);
   EXPECT_EQ(RenderHash<Tremolo>(), 4097174176891005417ull);
+}
+
+TEST(AgreementTest, EveryPresetAndVolume) {
+  EXPECT_EQ(PresetRendersHash<Phaser>(), 1043076456574586421ull);
+  EXPECT_EQ(PresetRendersHash<Chorus>(), 6627412110630810228ull);
+  EXPECT_EQ(PresetRendersHash<Flanger>(), 14015013443304148413ull);
+  EXPECT_EQ(PresetRendersHash<Filter>(), 3923973199373907594ull);
+  EXPECT_EQ(PresetRendersHash<CDelay>(), 9772805575379108839ull);
+  EXPECT_EQ(PresetRendersHash<Tremolo>(), 14013011211889206329ull);
 }
 
 }  // namespace
