@@ -6,6 +6,7 @@
 
 #include "host/server.h"
 #include "tests/host/test_filters.h"
+#include "tests/support/class_registry.h"
 
 namespace orkv::host::test {
 namespace {
@@ -19,24 +20,8 @@ const CFactoryTemplate kTemplates[] = {
     {L"Host dummy class", &CLSID_Dummy, GainFilter::Create, nullptr, nullptr},
 };
 
-bool KeyExists(const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(key);
-  return true;
-}
-
-std::string ReadString(const std::string& path, const char* name) {
-  char value[MAX_PATH] = {};
-  DWORD size = sizeof(value);
-  if (RegGetValueA(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) !=
-      ERROR_SUCCESS) {
-    return "<missing>";
-  }
-  return value;
-}
+using orkv::test::KeyExists;
+using orkv::test::StringValue;
 
 class RegistryTest : public ::testing::Test {
  protected:
@@ -54,10 +39,10 @@ TEST_F(RegistryTest, RegisterWritesTheServerKeysAndUnregisterRemovesTheTree) {
   ASSERT_EQ(ServerRegister(kTemplates), S_OK);
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  EXPECT_EQ(ReadString(kDummyKey, nullptr), "Host dummy class");
+  EXPECT_EQ(StringValue(kDummyKey, nullptr), "Host dummy class");
   const std::string server = std::string(kDummyKey) + "\\InprocServer32";
-  EXPECT_EQ(ReadString(server, nullptr), path);
-  EXPECT_EQ(ReadString(server, "ThreadingModel"), "Both");
+  EXPECT_EQ(StringValue(server, nullptr), path);
+  EXPECT_EQ(StringValue(server, "ThreadingModel"), "Both");
 
   // A stray subkey goes with the tree.
   HKEY extra = nullptr;
@@ -75,7 +60,7 @@ TEST_F(RegistryTest, FilterSetupWritesAndRemovesTheMapperRecord) {
   const std::string record = "Filter\\{6F1C0C41-2B0D-4C34-9E53-1A7C1E0A0B01}";
 
   ASSERT_EQ(setup->Register(), S_OK);
-  EXPECT_EQ(ReadString(record, nullptr), "Host test gain");
+  EXPECT_EQ(StringValue(record, nullptr), "Host test gain");
   ASSERT_EQ(setup->Unregister(), S_OK);
   EXPECT_FALSE(KeyExists(record));
   EXPECT_EQ(setup->Unregister(), S_OK) << "unregistering twice is fine";

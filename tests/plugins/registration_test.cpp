@@ -6,41 +6,10 @@
 #include <string>
 
 #include "tests/plugins/plugin_library.h"
+#include "tests/support/class_registry.h"
 
 namespace orkv::test {
 namespace {
-
-std::string GuidString(const GUID& id) {
-  wchar_t wide[40];
-  StringFromGUID2(id, wide, 40);
-  return std::string(wide, wide + wcslen(wide));
-}
-
-bool KeyExists(const std::string& path) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(key);
-  return true;
-}
-
-std::string StringValue(const std::string& path, const char* name) {
-  char value[MAX_PATH] = {};
-  DWORD size = sizeof(value);
-  if (RegGetValueA(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) !=
-      ERROR_SUCCESS) {
-    return "<missing>";
-  }
-  return value;
-}
-
-DWORD DwordValue(const std::string& path, const char* name) {
-  DWORD value = 0xFFFFFFFF;
-  DWORD size = sizeof(value);
-  RegGetValueA(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-  return value;
-}
 
 class RegistrationTest : public ::testing::TestWithParam<int> {
  protected:
