@@ -375,7 +375,10 @@ HRESULT EffectFilter<Plugin>::Receive(IMediaSample* input) {
     std::uint32_t outFrames =
         static_cast<std::uint32_t>(std::max(output->GetSize(), 0L)) / outFrameBytes;
     std::uint32_t inFrames = remaining / inFrameBytes;
-    const bool framesLeft = inFrames > 0;
+    if (inFrames > 0 && outFrames == 0) {
+      hr = VFW_E_BUFFER_OVERFLOW;  // an output buffer smaller than one frame
+      break;
+    }
     hr = ProcessChunk(position, inFrames, outData, outFrames);
     if (FAILED(hr)) break;
     const std::uint32_t consumed = inFrameBytes * inFrames;
@@ -388,10 +391,6 @@ HRESULT EffectFilter<Plugin>::Receive(IMediaSample* input) {
     position += consumed;
     remaining -= consumed;
     if (remaining < inFrameBytes) break;  // used up; a partial frame is dropped
-    if (framesLeft && consumed == 0) {
-      hr = VFW_E_BUFFER_OVERFLOW;  // output buffers smaller than one frame
-      break;
-    }
 
     hr = OutputPin()->GetDeliveryBuffer(output.GetAddressOf(), nullptr, nullptr, 0);
     if (FAILED(hr)) break;
