@@ -20,15 +20,17 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $missing
 }
 
-build_windows() {
+# The six plug-in libraries and the render host.
+build_deliverables() {
   cmake --preset windows
-  cmake --build --preset windows
+  cmake --build --preset windows --target ORKVPhaser ORKVChorus ORKVFlanger ORKVFilter \
+    ORKVCDelay ORKVTremolo orkv-render
 }
 
 # Renders the built-in test signal through every plug-in in a real DirectShow
 # graph under Wine; the results go to out/.
 run_demo() {
-  build_windows
+  build_deliverables
   bin=build/windows/bin
   export WINEPREFIX="$PWD/build/windows/wineprefix"
   session=cmake/wine-session.sh
