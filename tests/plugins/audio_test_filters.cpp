@@ -92,7 +92,11 @@ class SinkPin final : public host::CBaseInputPin {
       : CBaseInputPin(L"audio sink pin", sink, &status_, L"Input"), sink_(sink) {}
 
   HRESULT CheckMediaType(const host::CMediaType* type) override {
-    return type->majortype == MEDIATYPE_Audio ? S_OK : S_FALSE;
+    if (type->majortype != MEDIATYPE_Audio) return S_FALSE;
+    if (sink_->onlyRate == 0) return S_OK;
+    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(type->Format());
+    const bool rateFits = type->FormatLength() >= 16 && format->nSamplesPerSec == sink_->onlyRate;
+    return rateFits ? S_OK : S_FALSE;
   }
 
   HRESULT STDMETHODCALLTYPE GetAllocator(IMemAllocator** allocator) override {

@@ -52,6 +52,7 @@ class AudioSink : public host::CBaseFilter {
 
   long maxBufferBytes = 0;        // caps what the sink's allocator grants (0: no cap)
   bool ownAllocatorOnly = false;  // refuse any allocator but the sink's own
+  DWORD onlyRate = 0;             // refuse types at other rates (0: any audio)
   HRESULT receiveResult = S_OK;   // answered after recording
   std::vector<ReceivedBuffer> received;
   long grantedBufferBytes = 0;

@@ -168,6 +168,24 @@ TEST_P(FilterGraphTest, BuffersUnder512BytesFailTheOutputConnection) {
   EXPECT_EQ(ConnectOutput(), S_OK);
 }
 
+// With the output connected, a new input type is fine when the output type
+// still fits, and otherwise only when downstream takes its stereo form.
+TEST_P(FilterGraphTest, NewInputTypesAreCheckedAgainstTheConnectedOutput) {
+  ASSERT_EQ(ConnectInput(AudioType(kPcm, 1, 44100, 16)), S_OK);
+  ASSERT_EQ(ConnectOutput(), S_OK);
+  IPin* effectIn = Pin(filter.Get(), L"In");
+  const host::CMediaType stereo = AudioType(kPcm, 2, 44100, 16);
+  const host::CMediaType deep = AudioType(kPcm, 2, 44100, 24);
+  const host::CMediaType faster = AudioType(kPcm, 2, 48000, 16);
+  EXPECT_EQ(effectIn->QueryAccept(&stereo), S_OK);  // the output still fits
+  EXPECT_NE(effectIn->QueryAccept(&deep), S_OK);    // never accepted
+
+  sink->onlyRate = 44100;
+  EXPECT_NE(effectIn->QueryAccept(&faster), S_OK);
+  sink->onlyRate = 48000;
+  EXPECT_EQ(effectIn->QueryAccept(&faster), S_OK);
+}
+
 // 4096 bytes of mono 16-bit audio into 2048-byte output buffers: four
 // deliveries of 512 frames; only the first carries times and flags.
 TEST_P(FilterGraphTest, SmallOutputBuffersCutTheInputAtWholeFrames) {
