@@ -18,7 +18,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "core/effect_engine.h"
 #include "core/orkv_effects.h"
@@ -113,9 +115,12 @@ class EffectFilter final
   // The factory's creation function: E_OUTOFMEMORY when the filter (with its
   // engine's delay lines) cannot be allocated.
   static host::CUnknown* Create(IUnknown* outer, HRESULT* status) {
-    auto* filter = new (std::nothrow) EffectFilter(outer);
-    if (filter == nullptr) *status = E_OUTOFMEMORY;
-    return filter;
+    try {
+      return new EffectFilter(outer);
+    } catch (const std::bad_alloc&) {
+      *status = E_OUTOFMEMORY;
+      return nullptr;
+    }
   }
 
   ORKV_DECLARE_IUNKNOWN
@@ -271,17 +276,26 @@ class EffectFilter final
     store_.SetParameters(Effect::kPresets[0].values);
   }
 
+  // A pin that cannot be built stays absent; a later request tries again.
   void CreateMissingPins() {
     HRESULT hr = S_OK;
     if (!m_pInput) {
-      m_pInput.reset(new (std::nothrow) EffectInputPin(this, &hr));
-      if (FAILED(hr)) m_pInput.reset();
+      m_pInput = MakePin<EffectInputPin>(hr, this, &hr);
     }
     hr = S_OK;
     if (!m_pOutput) {
-      m_pOutput.reset(new (std::nothrow)
-                          host::CTransformOutputPin(L"Effect output", this, &hr, L"Output"));
-      if (FAILED(hr)) m_pOutput.reset();
+      m_pOutput = MakePin<host::CTransformOutputPin>(hr, L"Effect output", this, &hr, L"Output");
+    }
+  }
+
+  template <class Pin, class... Args>
+  static std::unique_ptr<Pin> MakePin(const HRESULT& status, Args&&... args) {
+    try {
+      auto pin = std::make_unique<Pin>(std::forward<Args>(args)...);
+      if (FAILED(status)) pin.reset();
+      return pin;
+    } catch (const std::bad_alloc&) {
+      return nullptr;
     }
   }
 

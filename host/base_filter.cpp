@@ -257,7 +257,12 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCW
       m_pSink->Release();
     }
   }
-  m_name = (graph != nullptr && name != nullptr) ? name : L"";
+  try {
+    m_name = (graph != nullptr && name != nullptr) ? name : L"";
+  } catch (const std::bad_alloc&) {
+    m_name.clear();  // no exception crosses the interface
+    return E_OUTOFMEMORY;
+  }
   return S_OK;
 }
 
