@@ -299,28 +299,13 @@ class EffectFilter final
     }
   }
 
-  // An output buffer with the input's times (only when it has both), sync-point,
-  // discontinuity and media times; preroll and media type are not copied.
+  // The base's first output buffer (the input's times when it has both,
+  // sync-point, discontinuity and media times), without the preroll flag,
+  // which this filter does not pass on.
   HRESULT TakeFirstOutputBuffer(IMediaSample* input, host::ComPtr<IMediaSample>& output) {
-    REFERENCE_TIME start = 0;
-    REFERENCE_TIME stop = 0;
-    const bool timed = input->GetTime(&start, &stop) == S_OK;
-    REFERENCE_TIME* startOrNone = timed ? &start : nullptr;
-    REFERENCE_TIME* stopOrNone = timed ? &stop : nullptr;
-    const HRESULT hr =
-        OutputPin()->GetDeliveryBuffer(output.GetAddressOf(), startOrNone, stopOrNone, 0);
-    if (FAILED(hr)) return hr;
-    output->SetTime(startOrNone, stopOrNone);
-    output->SetSyncPoint(input->IsSyncPoint() == S_OK);
-    output->SetDiscontinuity(input->IsDiscontinuity() == S_OK);
-    LONGLONG mediaStart = 0;
-    LONGLONG mediaStop = 0;
-    if (input->GetMediaTime(&mediaStart, &mediaStop) == S_OK) {
-      output->SetMediaTime(&mediaStart, &mediaStop);
-    } else {
-      output->SetMediaTime(nullptr, nullptr);
-    }
-    return S_OK;
+    const HRESULT hr = InitializeOutputSample(input, output.GetAddressOf());
+    if (SUCCEEDED(hr)) output->SetPreroll(FALSE);
+    return hr;
   }
 
   void AdoptInputAllocatorProperties(ALLOCATOR_PROPERTIES& props) {
