@@ -126,6 +126,7 @@ class SinkPin final : public host::CBaseInputPin {
     r.timed = sample->GetTime(&r.start, &r.stop) == S_OK;
     r.sync = sample->IsSyncPoint() == S_OK;
     r.discontinuity = sample->IsDiscontinuity() == S_OK;
+    r.preroll = sample->IsPreroll() == S_OK;
     sink_->received.push_back(std::move(r));
     return sink_->receiveResult;
   }
@@ -172,6 +173,7 @@ HRESULT AudioSource::Push(const PushedBuffer& buffer) {
   sample->SetTime(buffer.start ? &start : nullptr, buffer.stop ? &stop : nullptr);
   sample->SetSyncPoint(buffer.sync);
   sample->SetDiscontinuity(buffer.discontinuity);
+  sample->SetPreroll(buffer.preroll);
   return pin_->Deliver(sample.Get());
 }
 

@@ -22,7 +22,7 @@ host::CMediaType AudioType(WORD tag, WORD channels, DWORD rate, WORD bits);
 struct PushedBuffer {
   std::vector<std::uint8_t> bytes;
   std::optional<REFERENCE_TIME> start, stop;  // none: no time; start only: no stop time
-  bool sync = false, discontinuity = false;
+  bool sync = false, discontinuity = false, preroll = false;
 };
 
 class AudioSource : public host::CBaseFilter {
@@ -41,7 +41,7 @@ struct ReceivedBuffer {
   std::vector<std::uint8_t> bytes;
   bool timed = false;
   REFERENCE_TIME start = 0, stop = 0;
-  bool sync = false, discontinuity = false;
+  bool sync = false, discontinuity = false, preroll = false;
 };
 
 class AudioSink : public host::CBaseFilter {

@@ -214,8 +214,9 @@ TEST_P(FilterGraphTest, TimesFlagsAndOddLengthsFollowTheInput) {
 
   // A start time without a stop time: the output gets no times at all.
   EXPECT_EQ(source->Push({Pcm16Ramp(64), 500, std::nullopt, false, false}), S_OK);
-  // An empty buffer: one empty delivery with the input's times and flags.
-  EXPECT_EQ(source->Push({{}, 10, 20, true, false}), S_OK);
+  // An empty buffer: one empty delivery with the input's times and flags, but
+  // not its preroll flag.
+  EXPECT_EQ(source->Push({{}, 10, 20, true, false, true}), S_OK);
   // A partial frame at the end is dropped, and the loop ends.
   std::vector<std::uint8_t> odd = Pcm16Ramp(64);
   odd.resize(odd.size() + 3);
@@ -228,6 +229,7 @@ TEST_P(FilterGraphTest, TimesFlagsAndOddLengthsFollowTheInput) {
   EXPECT_EQ(sink->received[1].start, 10);
   EXPECT_TRUE(sink->received[1].sync);
   EXPECT_TRUE(sink->received[1].bytes.empty());
+  EXPECT_FALSE(sink->received[1].preroll);
   EXPECT_EQ(sink->received[2].bytes.size(), 128u);  // 32 whole stereo frames
   EXPECT_TRUE(sink->received[2].discontinuity);
 }
