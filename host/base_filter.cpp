@@ -205,12 +205,13 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::GetState(DWORD /*milliseconds*/, FILTER_S
 
 HRESULT STDMETHODCALLTYPE CBaseFilter::SetSyncSource(IReferenceClock* clock) {
   CAutoLock lock(&m_csFilter);
+  CAutoLock info(&m_csInfo);
   m_pClock = clock;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CBaseFilter::GetSyncSource(IReferenceClock** clock) {
-  CAutoLock lock(&m_csFilter);
+  CAutoLock info(&m_csInfo);
   return m_pClock.CopyTo(clock);
 }
 
@@ -226,7 +227,6 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::FindPin(LPCWSTR id, IPin** pin) {
   if (pin == nullptr) return E_POINTER;
   *pin = nullptr;
   if (id == nullptr) return E_POINTER;
-  CAutoLock lock(&m_csFilter);
   for (int i = 0; i < GetPinCount(); ++i) {
     CBasePin* candidate = GetPin(i);
     if (candidate != nullptr && std::wcscmp(candidate->PinId(), id) == 0) {
@@ -240,7 +240,7 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::FindPin(LPCWSTR id, IPin** pin) {
 
 HRESULT STDMETHODCALLTYPE CBaseFilter::QueryFilterInfo(FILTER_INFO* info) {
   if (info == nullptr) return E_POINTER;
-  CAutoLock lock(&m_csFilter);
+  CAutoLock lock(&m_csInfo);
   CopyName(info->achName, MAX_FILTER_NAME, m_name);
   info->pGraph = m_pGraph;
   if (m_pGraph != nullptr) m_pGraph->AddRef();
@@ -248,15 +248,15 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::QueryFilterInfo(FILTER_INFO* info) {
 }
 
 HRESULT STDMETHODCALLTYPE CBaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
-  CAutoLock lock(&m_csFilter);
-  m_pGraph = graph;
-  m_pSink = nullptr;
-  if (graph != nullptr) {
-    // Kept without a reference: the graph holds the filter and outlives it.
-    if (SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&m_pSink)))) {
-      m_pSink->Release();
-    }
+  // Kept without a reference: the graph holds the filter and outlives it.
+  IMediaEventSink* sink = nullptr;
+  if (graph != nullptr &&
+      SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) {
+    sink->Release();
   }
+  CAutoLock info(&m_csInfo);
+  m_pGraph = graph;
+  m_pSink = sink;
   try {
     m_name = (graph != nullptr && name != nullptr) ? name : L"";
   } catch (const std::bad_alloc&) {
@@ -264,6 +264,11 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCW
     return E_OUTOFMEMORY;
   }
   return S_OK;
+}
+
+IFilterGraph* CBaseFilter::Graph() const {
+  CAutoLock info(&m_csInfo);
+  return m_pGraph;
 }
 
 HRESULT STDMETHODCALLTYPE CBaseFilter::QueryVendorInfo(LPWSTR* info) {
@@ -276,7 +281,11 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::Register() { return UpdateMapper(GetSetup
 HRESULT STDMETHODCALLTYPE CBaseFilter::Unregister() { return UpdateMapper(GetSetupData(), false); }
 
 HRESULT CBaseFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
-  IMediaEventSink* sink = m_pSink;
+  IMediaEventSink* sink = nullptr;
+  {
+    CAutoLock info(&m_csInfo);
+    sink = m_pSink;
+  }
   if (sink == nullptr) return E_NOTIMPL;
   if (code == EC_COMPLETE) param2 = reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this));
   return sink->Notify(code, param1, param2);

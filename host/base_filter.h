@@ -30,10 +30,21 @@
 // on only when it returns S_OK), EndOfStream, and if needed BeginFlush/EndFlush.
 // Post EC_COMPLETE with NotifyEvent when the stream ends, if the graph should
 // see the sink as a renderer.
+//
+// Locks taken by the IBaseFilter entry points:
+//   Stop, Pause, Run                     filter lock (a transform: then its streaming lock)
+//   SetSyncSource                        filter lock, then the info lock
+//   FindPin, EnumPins, GetState, GetClassID  none (pins are created once, under
+//                                        their own lock; the state is atomic)
+//   QueryFilterInfo, GetSyncSource, JoinFilterGraph  info lock
+// The info lock guards the graph, its event sink, the name and the clock, which
+// neighbours may ask for from their streaming threads. It is innermost: nothing
+// is called out while it is held.
 #pragma once
 
 #include <strmif.h>
 
+#include <atomic>
 #include <string>
 
 #include "host/com_ptr.h"
@@ -79,7 +90,8 @@ class CBaseFilter : public CUnknown, public IBaseFilter, public IAMovieSetup {
   HRESULT STDMETHODCALLTYPE Register() override;
   HRESULT STDMETHODCALLTYPE Unregister() override;
 
-  // Pins by index, 0 .. GetPinCount()-1; null for an absent pin.
+  // Pins by index, 0 .. GetPinCount()-1; null for an absent pin. Called on any
+  // thread without a lock: a pin, once returned, stays the same object.
   virtual int GetPinCount() = 0;
   virtual CBasePin* GetPin(int n) = 0;
   // The filter-mapper record; null: not registered with the mapper.
@@ -89,19 +101,24 @@ class CBaseFilter : public CUnknown, public IBaseFilter, public IAMovieSetup {
   // EC_COMPLETE gets this filter as its second parameter.
   HRESULT NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2);
 
+  // Safe on any thread; changed only under the filter lock.
   bool IsStopped() const { return m_State == State_Stopped; }
   bool IsActive() const { return m_State != State_Stopped; }
   FILTER_STATE State() const { return m_State; }
   // The graph the filter joined (not reference-counted), or null.
-  IFilterGraph* Graph() const { return m_pGraph; }
-  // Guards state, connections and the pins' media types. Recursive.
+  IFilterGraph* Graph() const;
+  // Guards state changes, connections and flushing. Recursive. Taken before a
+  // transform's streaming lock, never after it.
   CCritSec* FilterLock() { return &m_csFilter; }
 
  protected:
   CCritSec m_csFilter;
-  FILTER_STATE m_State = State_Stopped;
+  std::atomic<FILTER_STATE> m_State{State_Stopped};
+  REFERENCE_TIME m_tStart = 0;  // stream time origin given to Run
+
+  // The info lock (see above); innermost, nothing is called out while it is held.
+  mutable CCritSec m_csInfo;
   ComPtr<IReferenceClock> m_pClock;
-  REFERENCE_TIME m_tStart = 0;         // stream time origin given to Run
   IFilterGraph* m_pGraph = nullptr;    // not reference-counted (the graph owns us)
   IMediaEventSink* m_pSink = nullptr;  // the graph's event sink, not reference-counted
   std::wstring m_name;                 // the name given by JoinFilterGraph

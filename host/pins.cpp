@@ -183,7 +183,7 @@ HRESULT CBasePin::AttemptConnection(IPin* receivePin, const CMediaType* type) {
     BreakConnect();
     return SUCCEEDED(hr) ? VFW_E_TYPE_NOT_ACCEPTED : hr;
   }
-  m_Connected = receivePin;
+  SetPeer(receivePin);
   hr = SetMediaType(type);
   if (SUCCEEDED(hr)) {
     hr = receivePin->ReceiveConnection(static_cast<IPin*>(this), type);
@@ -193,9 +193,9 @@ HRESULT CBasePin::AttemptConnection(IPin* receivePin, const CMediaType* type) {
       receivePin->Disconnect();
     }
   }
-  m_Connected.Reset();
+  SetPeer(nullptr);
   BreakConnect();
-  m_mt.InitMediaType();
+  ClearConnection();
   return hr;
 }
 
@@ -219,13 +219,13 @@ HRESULT STDMETHODCALLTYPE CBasePin::ReceiveConnection(IPin* connector, const AM_
     BreakConnect();
     return (SUCCEEDED(hr) || hr == E_FAIL || hr == E_INVALIDARG) ? VFW_E_TYPE_NOT_ACCEPTED : hr;
   }
-  m_Connected = connector;
+  SetPeer(connector);
   hr = SetMediaType(&proposed);
   if (SUCCEEDED(hr)) hr = CompleteConnect(connector);
   if (FAILED(hr)) {
-    m_Connected.Reset();
+    SetPeer(nullptr);
     BreakConnect();
-    m_mt.InitMediaType();
+    ClearConnection();
     return hr;
   }
   return S_OK;
@@ -241,21 +241,46 @@ HRESULT STDMETHODCALLTYPE CBasePin::Disconnect() {
 
 void CBasePin::DisconnectInternal() {
   BreakConnect();
+  ClearConnection();
+}
+
+void CBasePin::SetPeer(IPin* peer) {
+  CAutoLock lock(&m_csConnection);
+  m_Connected = peer;
+}
+
+void CBasePin::ClearConnection() {
+  CAutoLock lock(&m_csConnection);
   m_Connected.Reset();
   m_mt.InitMediaType();
 }
 
+bool CBasePin::IsConnected() const {
+  CAutoLock lock(&m_csConnection);
+  return m_Connected != nullptr;
+}
+
+ComPtr<IPin> CBasePin::Peer() const {
+  CAutoLock lock(&m_csConnection);
+  return m_Connected;
+}
+
+HRESULT CBasePin::ConnectionType(CMediaType* type) const {
+  CAutoLock lock(&m_csConnection);
+  return type->Set(m_mt);
+}
+
 HRESULT STDMETHODCALLTYPE CBasePin::ConnectedTo(IPin** pin) {
   if (pin == nullptr) return E_POINTER;
-  CAutoLock lock(FilterLock());
+  CAutoLock lock(&m_csConnection);
   m_Connected.CopyTo(pin);
-  return IsConnected() ? S_OK : VFW_E_NOT_CONNECTED;
+  return m_Connected ? S_OK : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT STDMETHODCALLTYPE CBasePin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
   if (type == nullptr) return E_POINTER;
-  CAutoLock lock(FilterLock());
-  if (!IsConnected()) {
+  CAutoLock lock(&m_csConnection);
+  if (!m_Connected) {
     std::memset(type, 0, sizeof(*type));
     return VFW_E_NOT_CONNECTED;
   }
@@ -345,7 +370,10 @@ HRESULT CBasePin::GetMediaType(int /*position*/, CMediaType* /*type*/) {
   return VFW_S_NO_MORE_ITEMS;
 }
 
-HRESULT CBasePin::SetMediaType(const CMediaType* type) { return m_mt.Set(*type); }
+HRESULT CBasePin::SetMediaType(const CMediaType* type) {
+  CAutoLock lock(&m_csConnection);
+  return m_mt.Set(*type);
+}
 
 HRESULT CBasePin::CompleteConnect(IPin* /*receivePin*/) { return S_OK; }
 
@@ -399,7 +427,7 @@ HRESULT STDMETHODCALLTYPE CBaseInputPin::Receive(IMediaSample* sample) {
     CMediaType type;
     hr = type.Set(*changed);
     DeleteMediaType(changed);
-    if (SUCCEEDED(hr)) hr = CheckMediaType(&type);
+    if (SUCCEEDED(hr)) hr = CheckInBandType(&type);
     if (hr != S_OK) {
       // A format we cannot follow: end the stream and report it to the graph.
       EndOfStream();
@@ -431,9 +459,10 @@ HRESULT STDMETHODCALLTYPE CBaseInputPin::ReceiveCanBlock() {
     CBasePin* pin = m_pFilter->GetPin(i);
     if (pin == nullptr || pin->Direction() != PINDIR_OUTPUT) continue;
     ++outputs;
+    const ComPtr<IPin> connected = pin->Peer();
     ComPtr<IMemInputPin> peer;
-    if (pin->GetConnected() == nullptr ||
-        FAILED(pin->GetConnected()->QueryInterface(IID_IMemInputPin, peer.GetVoidAddressOf())) ||
+    if (!connected ||
+        FAILED(connected->QueryInterface(IID_IMemInputPin, peer.GetVoidAddressOf())) ||
         peer->ReceiveCanBlock() != S_FALSE) {
       return S_OK;
     }
@@ -457,9 +486,9 @@ HRESULT STDMETHODCALLTYPE CBaseInputPin::EndFlush() {
 HRESULT CBaseInputPin::PassNotify(Quality q) {
   IBaseFilter* self = static_cast<IBaseFilter*>(m_pFilter);
   if (m_pQSink != nullptr) return m_pQSink->Notify(self, q);
+  const ComPtr<IPin> peer = Peer();
   ComPtr<IQualityControl> upstream;
-  if (IsConnected() &&
-      SUCCEEDED(m_Connected->QueryInterface(IID_IQualityControl, upstream.GetVoidAddressOf()))) {
+  if (peer && SUCCEEDED(peer->QueryInterface(IID_IQualityControl, upstream.GetVoidAddressOf()))) {
     return upstream->Notify(self, q);
   }
   return VFW_E_NOT_FOUND;

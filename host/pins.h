@@ -13,11 +13,26 @@
 //   BreakConnect()         connection attempt failed or disconnecting
 // The pin's identifier (QueryId) is "In" for input pins and "Out" for output
 // pins; its name (QueryPinInfo) is the one given at construction.
+//
+// Locks taken by the IPin entry points. Neighbours call the query methods from
+// their streaming threads (a renderer handling end of stream asks who is
+// connected to it) while an application thread may hold the filter lock in
+// Stop, waiting for the streaming lock; so the queries never wait for the
+// filter lock:
+//   Connect, ReceiveConnection, Disconnect, SetSink    filter lock
+//   ConnectedTo, ConnectionMediaType                   connection lock only
+//   QueryPinInfo, QueryDirection, QueryId              none
+//   QueryAccept, EnumMediaTypes                        connection locks only
+//                                                      (of this and the other pin)
+// The connection lock guards the peer and the connection's media type; they are
+// written with both the filter lock and the connection lock held, and read with
+// either. Nothing is called out while the connection lock is held.
 #pragma once
 
 #include <strmif.h>
 #include <vfwmsgs.h>  // VFW_E_* / VFW_S_* results used throughout the pin contract
 
+#include <atomic>
 #include <string>
 
 #include "host/base_filter.h"
@@ -79,10 +94,16 @@ class CBasePin : public CUnknown, public IPin, public IQualityControl {
   // The identifier QueryId answers and FindPin matches: "In" or "Out".
   virtual const wchar_t* PinId() const;
 
-  bool IsConnected() const { return m_Connected != nullptr; }
-  // The peer pin (not AddRef'd), or null.
+  // Safe on any thread.
+  bool IsConnected() const;
+  // The peer pin with a reference, or null. Safe on any thread.
+  ComPtr<IPin> Peer() const;
+  // A copy of the connection's media type (empty while unconnected); E_OUTOFMEMORY
+  // if the format block cannot be copied. Safe on any thread.
+  HRESULT ConnectionType(CMediaType* type) const;
+  // The peer pin (not AddRef'd), or null. Filter lock held.
   IPin* GetConnected() const { return m_Connected.Get(); }
-  // The connection's media type; empty while unconnected.
+  // The connection's media type; empty while unconnected. Filter lock held.
   const CMediaType& CurrentMediaType() const { return m_mt; }
   PIN_DIRECTION Direction() const { return m_dir; }
   const std::wstring& Name() const { return m_name; }
@@ -96,9 +117,15 @@ class CBasePin : public CUnknown, public IPin, public IQualityControl {
  protected:
   CCritSec* FilterLock() const { return m_pFilter->FilterLock(); }
 
+  // Records (or, with null, forgets) the peer; filter lock held.
+  void SetPeer(IPin* peer);
+  // Forgets the peer and the media type; filter lock held.
+  void ClearConnection();
+
   CBaseFilter* const m_pFilter;
   const std::wstring m_name;
   const PIN_DIRECTION m_dir;
+  mutable CCritSec m_csConnection;  // the connection lock: m_Connected, m_mt (see above)
   ComPtr<IPin> m_Connected;
   CMediaType m_mt;
   REFERENCE_TIME m_tStart = 0;
@@ -143,6 +170,10 @@ class CBaseInputPin : public CBasePin, public IMemInputPin {
   // message upstream (to the SetSink sink or the connected output pin).
   HRESULT PassNotify(Quality q);
 
+  // A media type attached to a sample: S_OK lets the sample through, anything
+  // else stops the stream. Base: CheckMediaType; the type is not adopted.
+  virtual HRESULT CheckInBandType(const CMediaType* type) { return CheckMediaType(type); }
+
   // S_OK when a sample may be processed: VFW_E_NOT_CONNECTED, VFW_E_WRONG_STATE
   // (stopped), S_FALSE (flushing) or VFW_E_RUNTIME_ERROR otherwise.
   virtual HRESULT CheckStreaming();
@@ -160,8 +191,8 @@ class CBaseInputPin : public CBasePin, public IMemInputPin {
  protected:
   ComPtr<IMemAllocator> m_pAllocator;
   bool m_bReadOnly = false;
-  volatile bool m_bFlushing = false;
-  volatile bool m_bRunTimeError = false;
+  std::atomic<bool> m_bFlushing{false};
+  std::atomic<bool> m_bRunTimeError{false};
 };
 
 class CBaseOutputPin : public CBasePin {

@@ -99,7 +99,9 @@ HRESULT STDMETHODCALLTYPE CTransformOutputPin::NonDelegatingQueryInterface(REFII
                                                                            void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   if (riid == IID_IMediaSeeking || riid == IID_IMediaPosition) {
-    CAutoLock lock(FilterLock());
+    // Renderers ask for it while they handle end of stream, on the streaming
+    // thread: it must not wait for the filter lock.
+    CAutoLock lock(&m_csPosition);
     if (!m_pPosition) {
       const HRESULT hr = CreateSeekingPassThru();
       if (FAILED(hr)) {
@@ -135,11 +137,13 @@ HRESULT CTransformOutputPin::CreateSeekingPassThru() {
 HRESULT CTransformOutputPin::CheckMediaType(const CMediaType* type) {
   CTransformInputPin* input = m_pTransformFilter->InputPin();
   if (input == nullptr || !input->IsConnected()) return E_INVALIDARG;
-  return m_pTransformFilter->CheckTransform(&input->CurrentMediaType(), type);
+  CMediaType inputType;
+  const HRESULT hr = input->ConnectionType(&inputType);
+  if (FAILED(hr)) return hr;
+  return m_pTransformFilter->CheckTransform(&inputType, type);
 }
 
 HRESULT CTransformOutputPin::GetMediaType(int position, CMediaType* type) {
-  CAutoLock lock(FilterLock());
   CTransformInputPin* input = m_pTransformFilter->InputPin();
   if (input == nullptr || !input->IsConnected()) return VFW_S_NO_MORE_ITEMS;
   return m_pTransformFilter->GetMediaType(position, type);
@@ -193,25 +197,40 @@ CTransformFilter::~CTransformFilter() = default;
 int CTransformFilter::GetPinCount() { return 2; }
 
 CBasePin* CTransformFilter::GetPin(int n) {
-  HRESULT hr = S_OK;
-  if (!m_pInput) {
-    m_pInput.reset(new (std::nothrow)
-                       CTransformInputPin(L"Transform input pin", this, &hr, L"Input"));
-    if (FAILED(hr)) m_pInput.reset();
-  }
-  hr = S_OK;
-  if (!m_pOutput) {
-    m_pOutput.reset(new (std::nothrow)
-                        CTransformOutputPin(L"Transform output pin", this, &hr, L"Output"));
-    if (FAILED(hr)) m_pOutput.reset();
-  }
-  if (n == 0) return m_pInput.get();
-  if (n == 1) return m_pOutput.get();
+  CreateMissingPins();
+  if (n == 0) return InputPin();
+  if (n == 1) return OutputPin();
   return nullptr;
 }
 
+// Two threads asking for the pins of a new filter must get the same pins.
+void CTransformFilter::CreateMissingPins() {
+  if (InputPin() != nullptr && OutputPin() != nullptr) return;
+  CAutoLock lock(&m_csPins);
+  if (InputPin() == nullptr) m_pInput.Publish(MakeInputPin());
+  if (OutputPin() == nullptr) m_pOutput.Publish(MakeOutputPin());
+}
+
+std::unique_ptr<CTransformInputPin> CTransformFilter::MakeInputPin() {
+  HRESULT hr = S_OK;
+  std::unique_ptr<CTransformInputPin> pin(
+      new (std::nothrow) CTransformInputPin(L"Transform input pin", this, &hr, L"Input"));
+  if (FAILED(hr)) pin.reset();
+  return pin;
+}
+
+std::unique_ptr<CTransformOutputPin> CTransformFilter::MakeOutputPin() {
+  HRESULT hr = S_OK;
+  std::unique_ptr<CTransformOutputPin> pin(
+      new (std::nothrow) CTransformOutputPin(L"Transform output pin", this, &hr, L"Output"));
+  if (FAILED(hr)) pin.reset();
+  return pin;
+}
+
 bool CTransformFilter::BothPinsConnected() const {
-  return m_pInput && m_pInput->IsConnected() && m_pOutput && m_pOutput->IsConnected();
+  const CTransformInputPin* input = InputPin();
+  const CTransformOutputPin* output = OutputPin();
+  return input != nullptr && input->IsConnected() && output != nullptr && output->IsConnected();
 }
 
 HRESULT STDMETHODCALLTYPE CTransformFilter::Stop() {
@@ -224,9 +243,9 @@ HRESULT STDMETHODCALLTYPE CTransformFilter::Stop() {
   }
   // Decommitting first releases an upstream filter blocked on a free input
   // buffer, so the Receive we wait for below can finish.
-  m_pInput->Inactive();
+  InputPin()->Inactive();
   CAutoLock streaming(&m_csReceive);
-  m_pOutput->Inactive();
+  OutputPin()->Inactive();
   const HRESULT hr = StopStreaming();
   if (SUCCEEDED(hr)) {
     m_State = State_Stopped;
@@ -238,16 +257,16 @@ HRESULT STDMETHODCALLTYPE CTransformFilter::Stop() {
 HRESULT STDMETHODCALLTYPE CTransformFilter::Pause() {
   CAutoLock lock(&m_csFilter);
   if (m_State == State_Paused) return S_OK;
-  if (!m_pInput || !m_pInput->IsConnected()) {
+  if (InputPin() == nullptr || !InputPin()->IsConnected()) {
     // Nothing will ever arrive: tell downstream the stream is over, once.
-    if (m_pOutput && !m_bEOSDelivered) {
-      m_pOutput->DeliverEndOfStream();
+    if (OutputPin() != nullptr && !m_bEOSDelivered) {
+      OutputPin()->DeliverEndOfStream();
       m_bEOSDelivered = true;
     }
     m_State = State_Paused;
     return S_OK;
   }
-  if (!m_pOutput || !m_pOutput->IsConnected()) {
+  if (OutputPin() == nullptr || !OutputPin()->IsConnected()) {
     m_State = State_Paused;
     return S_OK;
   }
@@ -284,7 +303,7 @@ HRESULT CTransformFilter::InitializeOutputSample(IMediaSample* input, IMediaSamp
   REFERENCE_TIME stop = 0;
   const bool timed = input->GetTime(&start, &stop) == S_OK;
   HRESULT hr =
-      m_pOutput->GetDeliveryBuffer(output, timed ? &start : nullptr, timed ? &stop : nullptr, 0);
+      OutputPin()->GetDeliveryBuffer(output, timed ? &start : nullptr, timed ? &stop : nullptr, 0);
   if (FAILED(hr)) return hr;
   IMediaSample* out = *output;
   out->SetTime(timed ? &start : nullptr, timed ? &stop : nullptr);
@@ -302,30 +321,31 @@ HRESULT CTransformFilter::InitializeOutputSample(IMediaSample* input, IMediaSamp
 }
 
 HRESULT CTransformFilter::Receive(IMediaSample* sample) {
-  if (!m_pOutput) return VFW_E_NOT_CONNECTED;
+  if (OutputPin() == nullptr) return VFW_E_NOT_CONNECTED;
   ComPtr<IMediaSample> output;
   HRESULT hr = InitializeOutputSample(sample, output.GetAddressOf());
   if (FAILED(hr)) return hr;
   hr = Transform(sample, output.Get());
   if (FAILED(hr)) return hr;
   if (hr == S_FALSE) return S_OK;  // the filter chose to drop this sample
-  return m_pOutput->Deliver(output.Get());
+  return OutputPin()->Deliver(output.Get());
 }
 
 HRESULT CTransformFilter::EndOfStream() {
-  return m_pOutput ? m_pOutput->DeliverEndOfStream() : VFW_E_NOT_CONNECTED;
+  return OutputPin() != nullptr ? OutputPin()->DeliverEndOfStream() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CTransformFilter::BeginFlush() {
-  return m_pOutput ? m_pOutput->DeliverBeginFlush() : VFW_E_NOT_CONNECTED;
+  return OutputPin() != nullptr ? OutputPin()->DeliverBeginFlush() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CTransformFilter::EndFlush() {
-  return m_pOutput ? m_pOutput->DeliverEndFlush() : VFW_E_NOT_CONNECTED;
+  return OutputPin() != nullptr ? OutputPin()->DeliverEndFlush() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CTransformFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-  return m_pOutput ? m_pOutput->DeliverNewSegment(start, stop, rate) : VFW_E_NOT_CONNECTED;
+  return OutputPin() != nullptr ? OutputPin()->DeliverNewSegment(start, stop, rate)
+                                : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CTransformFilter::AlterQuality(Quality /*q*/) { return S_FALSE; }

@@ -3,25 +3,34 @@
 // The derived filter implements CheckInputType, CheckTransform, DecideBufferSize
 // and GetMediaType, and either Transform (the base Receive takes an output
 // buffer, copies times and flags, calls Transform and delivers) or its own
-// Receive. It may create its own pin classes in a GetPin override:
+// Receive. It may build its own pin classes by overriding MakeInputPin and
+// MakeOutputPin; the base creates both pins exactly once, on the first request
+// from any thread.
 //
-//   CBasePin* MyFilter::GetPin(int n) {
-//     HRESULT hr = S_OK;
-//     if (!m_pInput) {
-//       m_pInput = std::make_unique<MyInputPin>(L"in", this, &hr, L"Input");
-//       if (FAILED(hr)) m_pInput.reset();
-//     }
-//     ... likewise m_pOutput (CTransformOutputPin), then return pin n
-//   }
+// Locks, in the order they may be taken:
+//   filter lock      state changes, connections, flushing
+//   streaming lock   each Receive and end of stream; streaming start and stop
+//   connection lock  per pin: its peer and media type (see pins.h)
+// Stop holds the filter lock while it waits for the streaming lock, so nothing
+// that runs on a streaming thread (Receive, end of stream, and every pin query
+// a neighbour makes from its own streaming thread) may wait for the filter lock.
 //
-// Locks: FilterLock() (state, connections, flush) is taken before
-// StreamingLock() (Receive, end of stream, streaming start/stop), never after.
-// Receive, EndOfStream run on the upstream streaming thread with the streaming
-// lock held; the connection hooks with the filter lock held.
+// Locks taken by the entry points:
+//   Stop, Pause                       filter lock, then streaming lock (both pins connected)
+//   input Receive, EndOfStream        streaming lock
+//   input BeginFlush, EndFlush        filter lock
+//   input NewSegment                  none
+//   output QueryInterface(seeking)    the pass-through's own creation lock
+//   output EnumMediaTypes, QueryAccept, both pins' ConnectedTo and
+//   ConnectionMediaType               connection locks only
+//   GetPin, FindPin, EnumPins         the pins lock, until both pins exist
+// Connection hooks run with the filter lock held; Receive and EndOfStream with
+// the streaming lock held.
 #pragma once
 
 #include <strmif.h>
 
+#include <atomic>
 #include <memory>
 
 #include "host/base_filter.h"
@@ -74,8 +83,7 @@ class CTransformOutputPin : public CBaseOutputPin {
 
   // E_INVALIDARG while the input is unconnected; else filter.CheckTransform(input type, type).
   HRESULT CheckMediaType(const CMediaType* type) override;
-  // Under the filter lock: VFW_S_NO_MORE_ITEMS while the input is unconnected;
-  // else filter.GetMediaType.
+  // VFW_S_NO_MORE_ITEMS while the input is unconnected; else filter.GetMediaType.
   HRESULT GetMediaType(int position, CMediaType* type) override;
   // Stores the type, then filter.SetMediaType(PINDIR_OUTPUT).
   HRESULT SetMediaType(const CMediaType* type) override;
@@ -95,6 +103,7 @@ class CTransformOutputPin : public CBaseOutputPin {
 
  private:
   HRESULT CreateSeekingPassThru();
+  CCritSec m_csPosition;         // guards the creation of m_pPosition only
   ComPtr<IUnknown> m_pPosition;  // inner unknown of the aggregated pass-through
 };
 
@@ -105,8 +114,9 @@ class CTransformFilter : public CBaseFilter {
 
   // 2: input and output.
   int GetPinCount() override;
-  // Creates the missing pins (CTransformInputPin "Input", CTransformOutputPin
-  // "Output"); 0 input, 1 output, null otherwise or if a pin failed to build.
+  // Creates the missing pins (MakeInputPin, MakeOutputPin), once, safely from
+  // any thread; 0 input, 1 output, null otherwise or if a pin failed to build
+  // (a later request tries again).
   CBasePin* GetPin(int n) override;
 
   // State transitions (see the .cpp for the exact sequences).
@@ -150,22 +160,47 @@ class CTransformFilter : public CBaseFilter {
 
   // --- Services ----------------------------------------------------------
   CCritSec* StreamingLock() { return &m_csReceive; }
-  // The pins, once GetPin has created them (null before).
-  CTransformInputPin* InputPin() const { return m_pInput.get(); }
-  CTransformOutputPin* OutputPin() const { return m_pOutput.get(); }
+  // The pins, once GetPin has created them (null before). Safe on any thread.
+  CTransformInputPin* InputPin() const { return m_pInput.Get(); }
+  CTransformOutputPin* OutputPin() const { return m_pOutput.Get(); }
 
  protected:
-  // A delivery buffer carrying the input's times, sync-point, discontinuity and
-  // media times; the result of GetDeliveryBuffer on failure.
+  // The pins to build, called under the pins lock; null, or a failed status
+  // from the pin's constructor, leaves the pin absent.
+  virtual std::unique_ptr<CTransformInputPin> MakeInputPin();
+  virtual std::unique_ptr<CTransformOutputPin> MakeOutputPin();
+
+  // A delivery buffer carrying the input's times, sync-point, discontinuity,
+  // preroll and media times; the result of GetDeliveryBuffer on failure.
   HRESULT InitializeOutputSample(IMediaSample* input, IMediaSample** output);
 
-  CCritSec m_csReceive;                            // the streaming lock
-  std::unique_ptr<CTransformInputPin> m_pInput;    // created by GetPin
-  std::unique_ptr<CTransformOutputPin> m_pOutput;  // created by GetPin
+  CCritSec m_csReceive;          // the streaming lock
   bool m_bEOSDelivered = false;  // end of stream sent because the input is unconnected
 
  private:
+  // A pin built at most once and then published to readers on any thread; the
+  // slot owns it until the filter goes.
+  template <class Pin>
+  class PinSlot {
+   public:
+    PinSlot() = default;
+    PinSlot(const PinSlot&) = delete;
+    PinSlot& operator=(const PinSlot&) = delete;
+    ~PinSlot() { delete pin_.load(); }
+    Pin* Get() const { return pin_.load(std::memory_order_acquire); }
+    // Only while empty, under the pins lock.
+    void Publish(std::unique_ptr<Pin> pin) { pin_.store(pin.release(), std::memory_order_release); }
+
+   private:
+    std::atomic<Pin*> pin_{nullptr};
+  };
+
+  void CreateMissingPins();
   bool BothPinsConnected() const;
+
+  CCritSec m_csPins;  // serialises pin creation; taken alone
+  PinSlot<CTransformInputPin> m_pInput;
+  PinSlot<CTransformOutputPin> m_pOutput;
 };
 
 }  // namespace orkv::host

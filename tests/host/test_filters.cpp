@@ -177,7 +177,7 @@ HRESULT GainFilter::CheckTransform(const CMediaType* input, const CMediaType* ou
 HRESULT GainFilter::GetMediaType(int position, CMediaType* type) {
   if (position < 0) return E_INVALIDARG;
   if (position > 0) return VFW_S_NO_MORE_ITEMS;
-  return type->Set(m_pInput->CurrentMediaType());
+  return type->Set(InputPin()->CurrentMediaType());
 }
 
 HRESULT GainFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) {
