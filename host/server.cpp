@@ -15,33 +15,25 @@ HINSTANCE g_module = nullptr;
 
 constexpr HRESULT kNotRegisteredForSetup = static_cast<HRESULT>(0x80040202);
 
-std::string ToAnsi(const WCHAR* text) {
-  if (text == nullptr) return {};
-  const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string ansi(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.data(), size, nullptr, nullptr);
-  ansi.resize(static_cast<size_t>(size - 1));
-  return ansi;
-}
-
 // "CLSID\{XXXXXXXX-...}"
-std::string ClassKeyName(REFCLSID clsid) {
+std::wstring ClassKeyName(REFCLSID clsid) {
   WCHAR text[64] = {};
   StringFromGUID2(clsid, text, 64);
-  return "CLSID\\" + ToAnsi(text);
+  return std::wstring(L"CLSID\\") + text;
 }
 
-LSTATUS SetStringValue(HKEY key, const char* name, const std::string& value) {
-  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                        static_cast<DWORD>(value.size() + 1));
+LSTATUS SetStringValue(HKEY key, const WCHAR* name, const std::wstring& value) {
+  return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR)));
 }
 
 // Creates (or opens) root\path and sets the given values; a Win32 error code.
-LSTATUS WriteKey(HKEY root, const std::string& path, const char* name1, const std::string& value1,
-                 const char* name2 = nullptr, const std::string& value2 = {}) {
+// Wide throughout, so names and paths outside the ANSI code page survive.
+LSTATUS WriteKey(HKEY root, const std::wstring& path, const WCHAR* name1,
+                 const std::wstring& value1, const WCHAR* name2 = nullptr,
+                 const std::wstring& value2 = {}) {
   HKEY key = nullptr;
-  LSTATUS status = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+  LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                    KEY_WRITE, nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) return status;
   status = SetStringValue(key, name1, value1);
@@ -51,26 +43,46 @@ LSTATUS WriteKey(HKEY root, const std::string& path, const char* name1, const st
 }
 
 // Removes root\path and everything under it, children first.
-void DeleteTree(HKEY root, const std::string& path) {
+void DeleteTree(HKEY root, const std::wstring& path) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS) return;
   for (;;) {
-    char child[256];  // registry key names are at most 255 characters
-    DWORD length = sizeof(child);
-    if (RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) !=
+    WCHAR child[256];  // registry key names are at most 255 characters
+    DWORD length = 256;
+    if (RegEnumKeyExW(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) !=
         ERROR_SUCCESS) {
       break;
     }
     DeleteTree(key, child);
     // A child that survived (no access) would be enumerated forever.
     HKEY survivor = nullptr;
-    if (RegOpenKeyExA(key, child, 0, KEY_READ, &survivor) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(key, child, 0, KEY_READ, &survivor) == ERROR_SUCCESS) {
       RegCloseKey(survivor);
       break;
     }
   }
   RegCloseKey(key);
-  RegDeleteKeyA(root, path.c_str());
+  RegDeleteKeyW(root, path.c_str());
+}
+
+// The library's full path, however long; an error rather than a cut-off path.
+HRESULT ModulePath(std::wstring& path) {
+  constexpr DWORD kLongestPath = 32768;  // the longest path Windows can name
+  for (DWORD capacity = MAX_PATH; capacity <= kLongestPath; capacity *= 2) {
+    try {
+      path.assign(capacity, L'\0');
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
+    SetLastError(ERROR_SUCCESS);
+    const DWORD length = GetModuleFileNameW(ModuleInstance(), path.data(), capacity);
+    if (length == 0) return HRESULT_FROM_WIN32(GetLastError());
+    if (length < capacity && GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+      path.resize(length);
+      return S_OK;
+    }
+  }
+  return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
 }
 
 bool IsBenignSetupFailure(HRESULT hr) {
@@ -139,12 +151,13 @@ HRESULT ServerCanUnloadNow() {
   return (ServerLockCount() > 0 || ActiveObjectCount() != 0) ? S_FALSE : S_OK;
 }
 
-HRESULT RegisterClassKey(REFCLSID clsid, const WCHAR* name, const char* modulePath) {
-  const std::string key = ClassKeyName(clsid);
-  LSTATUS status = WriteKey(HKEY_CLASSES_ROOT, key, nullptr, ToAnsi(name));
+HRESULT RegisterClassKey(REFCLSID clsid, const WCHAR* name, const WCHAR* modulePath) {
+  if (name == nullptr || modulePath == nullptr) return E_POINTER;
+  const std::wstring key = ClassKeyName(clsid);
+  LSTATUS status = WriteKey(HKEY_CLASSES_ROOT, key, nullptr, name);
   if (status == ERROR_SUCCESS) {
-    status = WriteKey(HKEY_CLASSES_ROOT, key + "\\InprocServer32", nullptr, modulePath,
-                      "ThreadingModel", "Both");
+    status = WriteKey(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", nullptr, modulePath,
+                      L"ThreadingModel", L"Both");
   }
   return HRESULT_FROM_WIN32(status);
 }
@@ -155,14 +168,12 @@ HRESULT UnregisterClassKey(REFCLSID clsid) {
 }
 
 HRESULT ServerRegister(FactoryTemplates templates) {
-  char path[MAX_PATH] = {};
-  if (GetModuleFileNameA(ModuleInstance(), path, MAX_PATH) == 0) {
-    return HRESULT_FROM_WIN32(GetLastError());
-  }
+  std::wstring path;
+  HRESULT hr = ModulePath(path);
+  if (FAILED(hr)) return hr;
   ComScope com;
-  HRESULT hr = S_OK;
   for (const CFactoryTemplate& entry : templates) {
-    hr = RegisterClassKey(*entry.clsid, entry.name, path);
+    hr = RegisterClassKey(*entry.clsid, entry.name, path.c_str());
     if (FAILED(hr)) return hr;
     if (entry.setup != nullptr) hr = RunSetup(entry, true);
     if (FAILED(hr)) return hr;

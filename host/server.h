@@ -39,15 +39,17 @@ HRESULT ServerGetClassObject(FactoryTemplates templates, REFCLSID clsid, REFIID 
 HRESULT ServerCanUnloadNow();
 
 // Writes CLSID\{clsid} for each template (name, InprocServer32 = module path,
-// ThreadingModel Both) and refreshes the filter-mapper record of templates with
-// setup data through their IAMovieSetup. Stops at the first failure.
+// ThreadingModel Both; an error if the module path cannot be had whole) and refreshes the
+// filter-mapper record of templates with setup data through their IAMovieSetup. Stops at the first
+// failure.
 HRESULT ServerRegister(FactoryTemplates templates);
 // In reverse order: IAMovieSetup::Unregister for templates with setup data,
 // then deletes the CLSID\{clsid} tree. Stops at the first failure.
 HRESULT ServerUnregister(FactoryTemplates templates);
 
-// The registry part for one class; also usable on its own.
-HRESULT RegisterClassKey(REFCLSID clsid, const WCHAR* name, const char* modulePath);
+// The registry part for one class; also usable on its own. Written as wide
+// strings, so any path the system can load the library from is kept whole.
+HRESULT RegisterClassKey(REFCLSID clsid, const WCHAR* name, const WCHAR* modulePath);
 // Deletes CLSID\{clsid} depth first; a missing key is not an error.
 HRESULT UnregisterClassKey(REFCLSID clsid);
 
