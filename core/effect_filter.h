@@ -81,21 +81,27 @@ inline HRESULT CheckTransform(const AM_MEDIA_TYPE& in, const AM_MEDIA_TYPE& out)
 // Turns a copy of an input type into its stereo form: only the format block
 // changes (cbSize 0 when the block has one).
 inline void RewriteAsStereo(host::CMediaType& type) {
-  WaveFormat f;
-  if (!ReadWaveFormat(type, f)) return;
-  const WaveFormat stereo = StereoOf(f);
-  std::memcpy(type.pbFormat, &stereo, 16);
-  if (type.cbFormat > 16) {
-    const WORD noExtra = 0;
-    std::memcpy(type.pbFormat + 16, &noExtra, sizeof(noExtra));
-  }
+  RewriteFormatBlockAsStereo(type.pbFormat, type.cbFormat);
 }
 
 // The normalised copy the filter keeps of a pin's format.
 inline WaveFormat NormalisedFormat(const AM_MEDIA_TYPE& type) {
   WaveFormat raw{};
-  std::memcpy(&raw, type.pbFormat, std::min<ULONG>(type.cbFormat, 16));
+  if (type.pbFormat != nullptr) {
+    std::memcpy(&raw, type.pbFormat, std::min<ULONG>(type.cbFormat, 16));
+  }
   return Normalise(raw);
+}
+
+// The stored formats can carry audio from one to the other: same sample type
+// and rate, a stereo output. Streaming never starts otherwise, since the output
+// buffers are sized from the output format while the engine writes samples of
+// the input's type.
+inline bool FormatsFit(const WaveFormat& in, const WaveFormat& out) {
+  return IsSupportedSampleType(in) && (in.channels == 1 || in.channels == 2) &&
+         in.formatTag == out.formatTag && in.bitsPerSample == out.bitsPerSample &&
+         in.samplesPerSec == out.samplesPerSec && out.channels == 2 &&
+         out.blockAlign == 2 * (in.bitsPerSample / 8);
 }
 
 }  // namespace media
@@ -162,13 +168,6 @@ class EffectFilter final
 
   // --- Transform hooks -------------------------------------------------------
 
-  host::CBasePin* GetPin(int n) override {
-    CreateMissingPins();
-    if (n == 0) return m_pInput.get();
-    if (n == 1) return m_pOutput.get();
-    return nullptr;
-  }
-
   const host::AMOVIESETUP_FILTER* GetSetupData() override { return &kSetupFilter; }
 
   // Receive is overridden; this copy-transform entry point is not used.
@@ -190,19 +189,28 @@ class EffectFilter final
     if (InputPin() == nullptr || !InputPin()->IsConnected()) return E_UNEXPECTED;
     if (position < 0) return E_INVALIDARG;
     if (position > 0) return VFW_S_NO_MORE_ITEMS;
-    HRESULT hr = type->Set(InputPin()->CurrentMediaType());
+    // A copy taken under the pin's connection lock: this runs for neighbours
+    // enumerating types, on any thread, without the filter lock.
+    HRESULT hr = InputPin()->ConnectionType(type);
     if (FAILED(hr)) return hr;
+    if (!type->IsValid()) return E_UNEXPECTED;  // disconnected meanwhile
     media::RewriteAsStereo(*type);
     return S_OK;
   }
 
   // Output buffers are sized like the input buffers (doubled for mono input),
-  // whatever the downstream pin asked for.
+  // whatever the downstream pin asked for. An input allocator that is not
+  // sized yet (the input is being reconnected, and its upstream filter has not
+  // set it up) is ignored: then the downstream request stands, raised to a
+  // size that holds a useful stretch of the output format.
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override {
     if (allocator == nullptr || props == nullptr) return E_POINTER;
-    AdoptInputAllocatorProperties(*props);
-    if (inputFormat_.channels == 1 && outputFormat_.channels == 2) {
-      props->cbBuffer = static_cast<long>(std::min<LONGLONG>(2LL * props->cbBuffer, MAXLONG));
+    if (AdoptInputAllocatorProperties(*props)) {
+      if (inputFormat_.channels == 1 && outputFormat_.channels == 2) {
+        props->cbBuffer = static_cast<long>(std::min<LONGLONG>(2LL * props->cbBuffer, MAXLONG));
+      }
+    } else {
+      EnsureDefaultBuffers(*props);
     }
     ALLOCATOR_PROPERTIES granted{};
     const HRESULT hr = allocator->SetProperties(props, &granted);
@@ -211,7 +219,11 @@ class EffectFilter final
     return granted.cbBuffer < kMinimumBufferBytes ? E_FAIL : hr;
   }
 
+  // Refused while the stored formats do not fit each other: an input retyped
+  // after the output connected, whose reconnection the graph has not (yet)
+  // carried out.
   HRESULT StartStreaming() override {
+    if (!media::FormatsFit(inputFormat_, outputFormat_)) return VFW_E_TYPE_NOT_ACCEPTED;
     store_.SetPinFormat(0, &inputFormat_);
     store_.SetPinFormat(1, &outputFormat_);
     return engine_.StartEngine(&inputFormat_, &outputFormat_);
@@ -230,8 +242,15 @@ class EffectFilter final
     return S_OK;
   }
 
+  // A refused or broken connection leaves no format to report.
+  HRESULT BreakConnect(PIN_DIRECTION direction) override {
+    store_.SetPinFormat(direction == PINDIR_INPUT ? 0 : 1, nullptr);
+    return CTransformFilter::BreakConnect(direction);
+  }
+
   // A new input type the connected output cannot follow makes the graph
-  // reconnect the output.
+  // reconnect the output. The graph may do that later, on another thread, or
+  // fail after answering S_OK; StartStreaming refuses to run until it has.
   HRESULT CompleteConnect(PIN_DIRECTION direction, IPin*) override {
     if (direction != PINDIR_INPUT) return S_OK;
     if (OutputPin() == nullptr || !OutputPin()->IsConnected()) return S_OK;
@@ -252,15 +271,33 @@ class EffectFilter final
     EffectInputPin(EffectFilter* filter, HRESULT* status)
         : CTransformInputPin(L"Effect input", filter, status, L"Input"), filter_(filter) {}
 
+    // Runs for QueryAccept and sample-attached types on any thread, so it reads
+    // the output's connection through copies, without the filter lock.
     HRESULT CheckMediaType(const host::CMediaType* type) override {
-      const HRESULT hr = filter_->CheckInputType(type);
+      HRESULT hr = filter_->CheckInputType(type);
       if (hr != S_OK) return hr;
       host::CTransformOutputPin* output = filter_->OutputPin();
-      if (output == nullptr || !output->IsConnected()) return S_OK;
-      if (filter_->CheckTransform(type, &output->CurrentMediaType()) == S_OK) return S_OK;
-      host::CMediaType stereo(*type);
+      const host::ComPtr<IPin> downstream = output != nullptr ? output->Peer() : nullptr;
+      if (!downstream) return S_OK;
+      host::CMediaType outputType;
+      hr = output->ConnectionType(&outputType);
+      if (FAILED(hr)) return hr;
+      if (!outputType.IsValid()) return S_OK;  // disconnected meanwhile
+      if (filter_->CheckTransform(type, &outputType) == S_OK) return S_OK;
+      host::CMediaType stereo;
+      hr = stereo.Set(*type);
+      if (FAILED(hr)) return hr;
       media::RewriteAsStereo(stereo);
-      return output->GetConnected()->QueryAccept(&stereo);
+      return downstream->QueryAccept(&stereo);
+    }
+
+    // A sample may carry a new type. The filter does not switch formats in the
+    // middle of a stream, so anything but the format it is streaming stops the
+    // stream rather than being read in the wrong format.
+    HRESULT CheckInBandType(const host::CMediaType* type) override {
+      const HRESULT hr = filter_->CheckInputType(type);
+      if (hr != S_OK) return hr;
+      return filter_->IsStreamingFormat(*type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     }
 
    private:
@@ -268,6 +305,7 @@ class EffectFilter final
   };
 
   static constexpr long kMinimumBufferBytes = 512;
+  static constexpr LONGLONG kDefaultBufferFrames = 4096;
 
   explicit EffectFilter(IUnknown* outer)
       : CTransformFilter(L"", outer, *kInfo.filterClsid),
@@ -277,43 +315,41 @@ class EffectFilter final
   }
 
   // A pin that cannot be built stays absent; a later request tries again.
-  void CreateMissingPins() {
+  std::unique_ptr<host::CTransformInputPin> MakeInputPin() override {
     HRESULT hr = S_OK;
-    if (!m_pInput) {
-      m_pInput = MakePin<EffectInputPin>(hr, this, &hr);
-    }
-    hr = S_OK;
-    if (!m_pOutput) {
-      m_pOutput = MakePin<host::CTransformOutputPin>(hr, L"Effect output", this, &hr, L"Output");
-    }
+    std::unique_ptr<host::CTransformInputPin> pin(new (std::nothrow) EffectInputPin(this, &hr));
+    if (FAILED(hr)) pin.reset();
+    return pin;
   }
 
-  template <class Pin, class... Args>
-  static std::unique_ptr<Pin> MakePin(const HRESULT& status, Args&&... args) {
-    try {
-      auto pin = std::make_unique<Pin>(std::forward<Args>(args)...);
-      if (FAILED(status)) pin.reset();
-      return pin;
-    } catch (const std::bad_alloc&) {
-      return nullptr;
-    }
+  // The connection's format is the one being streamed (attached again, or
+  // differing only in fields the filter recomputes).
+  bool IsStreamingFormat(const AM_MEDIA_TYPE& type) const {
+    const WaveFormat f = media::NormalisedFormat(type);
+    return std::memcmp(&f, &inputFormat_, sizeof(f)) == 0;
   }
 
-  // The base's first output buffer (the input's times when it has both,
-  // sync-point, discontinuity and media times), without the preroll flag,
-  // which this filter does not pass on.
-  HRESULT TakeFirstOutputBuffer(IMediaSample* input, host::ComPtr<IMediaSample>& output) {
-    const HRESULT hr = InitializeOutputSample(input, output.GetAddressOf());
-    if (SUCCEEDED(hr)) output->SetPreroll(FALSE);
-    return hr;
-  }
-
-  void AdoptInputAllocatorProperties(ALLOCATOR_PROPERTIES& props) {
-    if (InputPin() == nullptr || !InputPin()->IsConnected()) return;
+  // True when the input allocator's sized buffers were taken over.
+  bool AdoptInputAllocatorProperties(ALLOCATOR_PROPERTIES& props) {
+    if (InputPin() == nullptr || !InputPin()->IsConnected()) return false;
     host::ComPtr<IMemAllocator> inputAllocator;
-    if (FAILED(InputPin()->GetAllocator(inputAllocator.GetAddressOf()))) return;
+    if (FAILED(InputPin()->GetAllocator(inputAllocator.GetAddressOf()))) return false;
     ALLOCATOR_PROPERTIES current{};
-    if (SUCCEEDED(inputAllocator->GetProperties(&current))) props = current;
+    if (FAILED(inputAllocator->GetProperties(&current))) return false;
+    if (current.cBuffers <= 0 || current.cbBuffer <= 0) return false;
+    props = current;
+    return true;
+  }
+
+  // At least one buffer, each holding kDefaultBufferFrames output frames.
+  void EnsureDefaultBuffers(ALLOCATOR_PROPERTIES& props) const {
+    const LONGLONG frameBytes = std::max<LONGLONG>(outputFormat_.blockAlign, 1);
+    const LONGLONG wanted =
+        std::max<LONGLONG>(kDefaultBufferFrames * frameBytes, kMinimumBufferBytes);
+    props.cBuffers = std::max(props.cBuffers, 1L);
+    props.cbBuffer =
+        static_cast<long>(std::max<LONGLONG>(props.cbBuffer, std::min<LONGLONG>(wanted, MAXLONG)));
+    props.cbAlign = std::max(props.cbAlign, 1L);
   }
 
   HRESULT ProcessChunk(const BYTE* in, std::uint32_t& inFrames, BYTE* out,
@@ -346,31 +382,39 @@ class EffectFilter final
 };
 
 // Cuts the input buffer at whole frames into as many output buffers as needed.
-// The first carries the input's times and flags, the others none. The loop ends
-// once fewer bytes than one input frame remain, and fails rather than spins
-// when an output buffer cannot hold a single frame.
+// The first carries the input's times and flags, the others none but preroll
+// (data that only settles the effect after a seek is never to be played). The
+// loop ends once fewer bytes than one input frame remain, and fails rather
+// than spins when an output buffer cannot hold a single frame. Every size is
+// taken from the stored formats, which StartStreaming checked against each
+// other, and from each buffer's own size: nothing is written beyond a buffer.
 template <class Plugin>
 HRESULT EffectFilter<Plugin>::Receive(IMediaSample* input) {
   if (input == nullptr) return E_POINTER;
-  host::ComPtr<IMediaSample> output;
-  HRESULT hr = TakeFirstOutputBuffer(input, output);
-  if (FAILED(hr)) return hr;
-
   const std::uint32_t inFrameBytes = inputFormat_.blockAlign;
   const std::uint32_t outFrameBytes = outputFormat_.blockAlign;
-  if (inFrameBytes == 0 || outFrameBytes == 0) return VFW_E_INVALIDMEDIATYPE;
+  if (!media::FormatsFit(inputFormat_, outputFormat_)) return VFW_E_INVALIDMEDIATYPE;
 
   BYTE* position = nullptr;
-  hr = input->GetPointer(&position);
+  HRESULT hr = input->GetPointer(&position);
   if (FAILED(hr)) return hr;
+  if (position == nullptr) return E_POINTER;
   // Never trust a data length beyond the buffer that holds it.
   const long length = std::clamp(input->GetActualDataLength(), 0L, std::max(input->GetSize(), 0L));
   std::uint32_t remaining = static_cast<std::uint32_t>(length);
+  const bool preroll = input->IsPreroll() == S_OK;
 
+  host::ComPtr<IMediaSample> output;
+  hr = InitializeOutputSample(input, output.GetAddressOf());
+  if (FAILED(hr)) return hr;
   for (;;) {
     BYTE* outData = nullptr;
     hr = output->GetPointer(&outData);
     if (FAILED(hr)) break;
+    if (outData == nullptr) {
+      hr = E_POINTER;
+      break;
+    }
     std::uint32_t outFrames =
         static_cast<std::uint32_t>(std::max(output->GetSize(), 0L)) / outFrameBytes;
     std::uint32_t inFrames = remaining / inFrameBytes;
@@ -398,6 +442,7 @@ HRESULT EffectFilter<Plugin>::Receive(IMediaSample* input) {
     output->SetMediaTime(nullptr, nullptr);
     output->SetSyncPoint(FALSE);
     output->SetDiscontinuity(FALSE);
+    output->SetPreroll(preroll ? TRUE : FALSE);
   }
   return hr;
 }

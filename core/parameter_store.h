@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 
 #include "core/lock.h"
@@ -89,6 +90,14 @@ class ParameterStore {
     return changed;
   }
 
+  // After `saved` was written: clears the persistence-dirty flag, unless the
+  // live block has changed since that copy was taken (compared and cleared in
+  // one hold, so a change racing the save stays flagged).
+  void MarkSaved(const Block& saved) {
+    std::lock_guard guard(lock_);
+    if (std::memcmp(&saved, &live_, sizeof(Block)) == 0) persistenceDirty_ = false;
+  }
+
   bool IsPersistenceDirty() const {
     std::lock_guard guard(lock_);
     return persistenceDirty_;
@@ -132,7 +141,8 @@ class ParameterStore {
     }
   }
 
-  // Pin 0 is the input, pin 1 the output; null until that pin's type is set.
+  // Pin 0 is the input, pin 1 the output; null while that pin has no type
+  // (set when its type is chosen, cleared when its connection fails or breaks).
   const WaveFormat* PinFormat(int pin) const {
     std::lock_guard guard(lock_);
     return (pin == 0 || pin == 1) ? formats_[static_cast<std::size_t>(pin)] : nullptr;

@@ -48,16 +48,23 @@ class PersistInterface : public IPersistStream {
     return S_OK;
   }
 
+  // A save that does not clear marks the settings dirty, even if they were
+  // clean; a failed save leaves the flag as it was; a change made while saving
+  // stays dirty.
   HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clearDirty) override {
     if (stream == nullptr) return E_POINTER;
+    const auto saved = Self().Store().GetParameters();
     const RecordHeader header = EncodeRecordHeader<N>(ParametersId());
     HRESULT hr = WriteExactly(stream, header.data(), header.size());
     if (FAILED(hr)) return hr;
-    const auto block = EncodeRecordBlock<N>(Self().Store().GetParameters());
+    const auto block = EncodeRecordBlock<N>(saved);
     hr = WriteExactly(stream, block.data(), block.size());
     if (FAILED(hr)) return hr;
-    // A save that does not clear marks the settings dirty, even if they were clean.
-    Self().Store().SetPersistenceDirty(!clearDirty);
+    if (clearDirty) {
+      Self().Store().MarkSaved(saved);
+    } else {
+      Self().Store().SetPersistenceDirty(true);
+    }
     return hr;
   }
 

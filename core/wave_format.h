@@ -2,7 +2,9 @@
 // the platform's WAVEFORMATEX so that it can be handed out byte for byte.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace orkv {
 
@@ -45,6 +47,19 @@ constexpr WaveFormat StereoOf(const WaveFormat& in) {
   f.channels = 2;
   f.avgBytesPerSec = in.samplesPerSec * f.blockAlign;
   return f;
+}
+
+// Rewrites a format block of `size` bytes in place into its stereo form. Only
+// the first 16 bytes are read; cbSize (bytes 16 and 17) is cleared only where
+// the block holds both bytes. A block under 16 bytes is left alone.
+inline void RewriteFormatBlockAsStereo(std::uint8_t* block, std::size_t size) {
+  constexpr std::size_t kBase = 16;
+  if (block == nullptr || size < kBase) return;
+  WaveFormat f{};
+  std::memcpy(&f, block, kBase);
+  const WaveFormat stereo = StereoOf(f);
+  std::memcpy(block, &stereo, kBase);
+  if (size >= sizeof(WaveFormat)) std::memset(block + kBase, 0, sizeof(stereo.cbSize));
 }
 
 }  // namespace orkv
