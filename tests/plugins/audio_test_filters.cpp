@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "host/com_ptr.h"
+#include "tests/plugins/hostile_neighbours.h"
 
 namespace orkv::test {
 namespace {
@@ -102,11 +103,15 @@ class SinkPin final : public host::CBaseInputPin {
   HRESULT STDMETHODCALLTYPE GetAllocator(IMemAllocator** allocator) override {
     if (allocator == nullptr) return E_POINTER;
     if (!m_pAllocator) {
-      host::ComPtr<IMemAllocator> system;
-      const HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
-                                          IID_IMemAllocator, system.GetVoidAddressOf());
-      if (FAILED(hr)) return hr;
-      m_pAllocator = new CappedAllocator(std::move(system), sink_);
+      host::ComPtr<IMemAllocator> inner;
+      if (sink_->guardedBuffers || sink_->nullBufferPointers) {
+        inner = GuardedAllocator::Create(sink_->nullBufferPointers);
+      } else {
+        const HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
+                                            IID_IMemAllocator, inner.GetVoidAddressOf());
+        if (FAILED(hr)) return hr;
+      }
+      m_pAllocator = new CappedAllocator(std::move(inner), sink_);
     }
     return m_pAllocator.CopyTo(allocator);
   }
@@ -129,6 +134,12 @@ class SinkPin final : public host::CBaseInputPin {
     r.preroll = sample->IsPreroll() == S_OK;
     sink_->received.push_back(std::move(r));
     return sink_->receiveResult;
+  }
+
+  HRESULT STDMETHODCALLTYPE EndOfStream() override {
+    if (sink_->onEndOfStream) sink_->onEndOfStream();
+    ++sink_->endOfStreamCount;
+    return S_OK;
   }
 
  private:
@@ -160,7 +171,7 @@ AudioSource::AudioSource(const host::CMediaType& type, long bufferBytes)
 
 host::CBasePin* AudioSource::GetPin(int n) { return n == 0 ? pin_.get() : nullptr; }
 
-HRESULT AudioSource::Push(const PushedBuffer& buffer) {
+HRESULT AudioSource::Push(const PushedBuffer& buffer, const AM_MEDIA_TYPE* type) {
   host::ComPtr<IMediaSample> sample;
   HRESULT hr = pin_->GetDeliveryBuffer(sample.GetAddressOf(), nullptr, nullptr, 0);
   if (FAILED(hr)) return hr;
@@ -174,8 +185,11 @@ HRESULT AudioSource::Push(const PushedBuffer& buffer) {
   sample->SetSyncPoint(buffer.sync);
   sample->SetDiscontinuity(buffer.discontinuity);
   sample->SetPreroll(buffer.preroll);
+  if (type != nullptr) sample->SetMediaType(const_cast<AM_MEDIA_TYPE*>(type));
   return pin_->Deliver(sample.Get());
 }
+
+HRESULT AudioSource::PushEndOfStream() { return pin_->DeliverEndOfStream(); }
 
 AudioSink::AudioSink()
     : CBaseFilter(L"audio sink", nullptr, CLSID_AudioSink), pin_(std::make_unique<SinkPin>(this)) {}

@@ -6,6 +6,7 @@
 #include <dshow.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -30,8 +31,9 @@ class AudioSource : public host::CBaseFilter {
   AudioSource(const host::CMediaType& type, long bufferBytes);
   int GetPinCount() override { return 1; }
   host::CBasePin* GetPin(int n) override;
-  // Returns the downstream Receive result.
-  HRESULT Push(const PushedBuffer& buffer);
+  // Returns the downstream Receive result. `type`, if given, is attached to the sample.
+  HRESULT Push(const PushedBuffer& buffer, const AM_MEDIA_TYPE* type = nullptr);
+  HRESULT PushEndOfStream();
 
  private:
   std::unique_ptr<host::CBaseOutputPin> pin_;
@@ -50,10 +52,15 @@ class AudioSink : public host::CBaseFilter {
   int GetPinCount() override { return 1; }
   host::CBasePin* GetPin(int n) override;
 
-  long maxBufferBytes = 0;        // caps what the sink's allocator grants (0: no cap)
-  bool ownAllocatorOnly = false;  // refuse any allocator but the sink's own
-  DWORD onlyRate = 0;             // refuse types at other rates (0: any audio)
-  HRESULT receiveResult = S_OK;   // answered after recording
+  long maxBufferBytes = 0;          // caps what the sink's allocator grants (0: no cap)
+  bool ownAllocatorOnly = false;    // refuse any allocator but the sink's own
+  DWORD onlyRate = 0;               // refuse types at other rates (0: any audio)
+  HRESULT receiveResult = S_OK;     // answered after recording
+  bool guardedBuffers = false;      // buffers end at a no-access page (overruns fault)
+  bool nullBufferPointers = false;  // buffers whose GetPointer answers S_OK and null
+  // Called on the streaming thread when end of stream arrives, before it is recorded.
+  std::function<void()> onEndOfStream;
+  int endOfStreamCount = 0;
   std::vector<ReceivedBuffer> received;
   long grantedBufferBytes = 0;
 

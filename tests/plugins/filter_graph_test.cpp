@@ -1,91 +1,10 @@
 // Each effect filter between a test source and a test sink in a real filter
 // graph: format negotiation, buffer sizing, the receive loop's chunking, times
 // and flags, and when the engine starts afresh.
-#include <cstring>
-
-#include "tests/plugins/audio_test_filters.h"
-#include "tests/plugins/plugin_library.h"
-
-#include <mmreg.h>
+#include "tests/plugins/filter_graph_fixture.h"
 
 namespace orkv::test {
 namespace {
-
-constexpr WORD kPcm = WAVE_FORMAT_PCM;
-constexpr WORD kFloat = WAVE_FORMAT_IEEE_FLOAT;
-
-// A buffer of 16-bit mono ramp samples.
-std::vector<std::uint8_t> Pcm16Ramp(size_t samples) {
-  std::vector<std::uint8_t> bytes(samples * 2);
-  for (size_t i = 0; i < samples; ++i) {
-    const auto v = static_cast<std::int16_t>((i * 97) % 20000 - 10000);
-    std::memcpy(&bytes[2 * i], &v, 2);
-  }
-  return bytes;
-}
-
-class FilterGraphTest : public ::testing::TestWithParam<int> {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(library.Loaded());
-    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_IGraphBuilder, graph.GetVoidAddressOf()));
-    ASSERT_HRESULT_SUCCEEDED(graph.As(control));
-    filter = library.Create<IBaseFilter>(IID_IBaseFilter);
-    ASSERT_TRUE(filter);
-    ASSERT_HRESULT_SUCCEEDED(
-        filter->QueryInterface(*library.Info().parametersIid, params.GetVoidAddressOf()));
-    ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(filter.Get(), L"effect"));
-    sink = new AudioSink;
-    sinkRef = static_cast<IBaseFilter*>(sink);
-    ASSERT_HRESULT_SUCCEEDED(graph->AddFilter(sinkRef.Get(), L"sink"));
-  }
-
-  void TearDown() override {
-    if (control) control->Stop();
-    control.Reset();
-    graph.Reset();
-  }
-
-  IPin* Pin(IBaseFilter* f, const wchar_t* id) {
-    pins.emplace_back();
-    f->FindPin(id, pins.back().GetAddressOf());
-    return pins.back().Get();
-  }
-
-  // Adds a source of `type` and connects source -> effect; the result of that.
-  HRESULT ConnectInput(const host::CMediaType& type, long bufferBytes = 4096) {
-    source = new AudioSource(type, bufferBytes);
-    sourceRef = static_cast<IBaseFilter*>(source);
-    graph->AddFilter(sourceRef.Get(), L"source");
-    return graph->ConnectDirect(Pin(sourceRef.Get(), L"Out"), Pin(filter.Get(), L"In"), nullptr);
-  }
-  HRESULT ConnectOutput() {
-    return graph->ConnectDirect(Pin(filter.Get(), L"Out"), Pin(sinkRef.Get(), L"In"), nullptr);
-  }
-
-  WAVEFORMATEX OutputFormat() {
-    AM_MEDIA_TYPE mt{};
-    EXPECT_EQ(Pin(filter.Get(), L"Out")->ConnectionMediaType(&mt), S_OK);
-    WAVEFORMATEX f{};
-    std::memcpy(&f, mt.pbFormat, std::min<ULONG>(mt.cbFormat, sizeof(f)));
-    host::FreeMediaType(mt);
-    return f;
-  }
-
-  ComApartment apartment;
-  PluginLibrary library{kOrkvPlugins[GetParam()]};
-  ComPtr<IGraphBuilder> graph;
-  ComPtr<IMediaControl> control;
-  ComPtr<IBaseFilter> filter;
-  ComPtr<IEffectParameters> params;
-  AudioSource* source = nullptr;
-  AudioSink* sink = nullptr;
-  ComPtr<IBaseFilter> sourceRef, sinkRef;
-  std::vector<ComPtr<IPin>> pins;
-};
-
-bool IsFilterPlugin(const OrkvPluginInfo& info) { return std::string(info.effect) == "Filter"; }
 
 TEST_P(FilterGraphTest, MonoPcmBecomesStereoWithDoubledBuffersAndEditorsAreTold) {
   NotifyWindow editor;
@@ -207,6 +126,23 @@ TEST_P(FilterGraphTest, SmallOutputBuffersCutTheInputAtWholeFrames) {
   EXPECT_EQ(sink->received[0].stop, 2000);
 }
 
+// Data that only settles the effect after a seek is processed, so the effect is
+// warm, but every buffer cut from it stays marked as not to be played.
+TEST_P(FilterGraphTest, PrerollReachesEveryChunkOfItsInputBuffer) {
+  ASSERT_EQ(ConnectInput(AudioType(kPcm, 1, 44100, 16), 4096), S_OK);
+  sink->maxBufferBytes = 2048;
+  ASSERT_EQ(ConnectOutput(), S_OK);
+  ASSERT_EQ(control->Pause(), S_OK);
+
+  PushedBuffer settling{Pcm16Ramp(2048), 0, 10, true, false, true};
+  EXPECT_EQ(source->Push(settling), S_OK);
+  PushedBuffer played{Pcm16Ramp(512), 10, 20, true, false, false};
+  EXPECT_EQ(source->Push(played), S_OK);
+  ASSERT_EQ(sink->received.size(), 5u);
+  for (size_t i = 0; i < 4; ++i) EXPECT_TRUE(sink->received[i].preroll) << i;
+  EXPECT_FALSE(sink->received[4].preroll);
+}
+
 TEST_P(FilterGraphTest, TimesFlagsAndOddLengthsFollowTheInput) {
   ASSERT_EQ(ConnectInput(AudioType(kPcm, 2, 44100, 16), 4096), S_OK);
   ASSERT_EQ(ConnectOutput(), S_OK);
@@ -214,8 +150,7 @@ TEST_P(FilterGraphTest, TimesFlagsAndOddLengthsFollowTheInput) {
 
   // A start time without a stop time: the output gets no times at all.
   EXPECT_EQ(source->Push({Pcm16Ramp(64), 500, std::nullopt, false, false}), S_OK);
-  // An empty buffer: one empty delivery with the input's times and flags, but
-  // not its preroll flag.
+  // An empty buffer: one empty delivery with the input's times and flags.
   EXPECT_EQ(source->Push({{}, 10, 20, true, false, true}), S_OK);
   // A partial frame at the end is dropped, and the loop ends.
   std::vector<std::uint8_t> odd = Pcm16Ramp(64);
@@ -229,7 +164,8 @@ TEST_P(FilterGraphTest, TimesFlagsAndOddLengthsFollowTheInput) {
   EXPECT_EQ(sink->received[1].start, 10);
   EXPECT_TRUE(sink->received[1].sync);
   EXPECT_TRUE(sink->received[1].bytes.empty());
-  EXPECT_FALSE(sink->received[1].preroll);
+  EXPECT_TRUE(sink->received[1].preroll);
+  EXPECT_FALSE(sink->received[0].preroll);
   EXPECT_EQ(sink->received[2].bytes.size(), 128u);  // 32 whole stereo frames
   EXPECT_TRUE(sink->received[2].discontinuity);
 }

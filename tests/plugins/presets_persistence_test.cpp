@@ -2,9 +2,11 @@
 // filter's IEffectPresets and IPersistStream, with a real window as editor.
 #include <objidl.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "core/settings_record.h"
@@ -254,6 +256,44 @@ TEST_P(PresetsPersistenceTest, SaveDecidesTheDirtyFlag) {
   EXPECT_EQ(persist->Save(&failing, FALSE), STG_E_WRITEFAULT);
   EXPECT_EQ(persist->IsDirty(), S_FALSE);  // a failed save leaves the flag
   EXPECT_EQ(persist->Save(nullptr, TRUE), E_POINTER);
+}
+
+// A host saving while the page writes: a change the record does not hold must
+// leave the settings dirty, or the host would skip saving it again.
+TEST_P(PresetsPersistenceTest, AChangeRacingSaveStaysDirty) {
+  std::atomic<bool> pauseWanted{false}, paused{false}, stop{false};
+  std::thread writer([&] {
+    for (LONG i = 0; !stop; ++i) {
+      if (pauseWanted) {
+        paused = true;
+        while (pauseWanted && !stop) {
+        }
+        paused = false;
+      }
+      presets->ApplyPreset(1 + i % 2);
+    }
+  });
+  const size_t headerBytes = Info().recordSize - 8 * static_cast<size_t>(Slots());
+  int unsaved = 0;
+  for (int trial = 0; trial < 2000; ++trial) {
+    const std::vector<BYTE> record = SavedRecord();
+    pauseWanted = true;
+    while (!paused) {
+    }
+    const std::vector<double> live = Block();
+    const bool differs =
+        std::memcmp(record.data() + headerBytes, live.data(), live.size() * sizeof(double)) != 0;
+    unsaved += differs;
+    if (differs) {
+      EXPECT_EQ(persist->IsDirty(), S_OK) << "trial " << trial;
+    }
+    pauseWanted = false;
+    while (paused) {
+    }
+  }
+  stop = true;
+  writer.join();
+  EXPECT_GT(unsaved, 0) << "the writer never raced a save; the test proved nothing";
 }
 
 INSTANTIATE_TEST_SUITE_P(Plugins, PresetsPersistenceTest, ::testing::Values(ORKV_TEST_PLUGINS),
