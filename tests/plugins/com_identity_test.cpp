@@ -3,6 +3,7 @@
 #include <ocidl.h>
 
 #include "tests/plugins/plugin_library.h"
+#include "tests/support/published_identity.h"
 
 namespace orkv::test {
 namespace {
@@ -120,6 +121,61 @@ TEST_P(ComIdentityTest, PageListNamesTheOnePageAndThePageIsNotYetCreatable) {
   ComPtr<IUnknown> page;
   EXPECT_EQ(pageFactory->CreateInstance(nullptr, IID_IUnknown, page.GetVoidAddressOf()), E_NOTIMPL);
   EXPECT_FALSE(page);
+}
+
+GUID Parse(const wchar_t* text) {
+  GUID id{};
+  EXPECT_EQ(IIDFromString(text, &id), S_OK) << "not a GUID";
+  return id;
+}
+
+// What hosts, registries and saved graphs hold: the library must answer to it
+// and the public header must declare it.
+TEST_P(ComIdentityTest, AnswersToItsPublishedIdentifiers) {
+  const PublishedIdentity& published = kPublishedIdentities[GetParam()];
+  ASSERT_STREQ(library.Info().library, published.library);
+  const GUID filterId = Parse(published.filterClsid);
+  const GUID pageId = Parse(published.pageClsid);
+  const GUID parametersId = Parse(published.parametersIid);
+  EXPECT_EQ(*library.Info().filterClsid, filterId);
+  EXPECT_EQ(*library.Info().pageClsid, pageId);
+  EXPECT_EQ(*library.Info().parametersIid, parametersId);
+  EXPECT_EQ(IID_IEffectPresets, Parse(kPublishedPresetsIid));
+
+  ComPtr<IClassFactory> factory, pageFactory;
+  ASSERT_EQ(library.GetClassObject(filterId, IID_IClassFactory, factory.GetVoidAddressOf()), S_OK);
+  EXPECT_EQ(library.GetClassObject(pageId, IID_IClassFactory, pageFactory.GetVoidAddressOf()),
+            S_OK);
+  ComPtr<IBaseFilter> filter;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IBaseFilter, filter.GetVoidAddressOf()), S_OK);
+  CLSID saved{};
+  EXPECT_EQ(filter->GetClassID(&saved), S_OK);
+  EXPECT_EQ(saved, filterId);
+  ComPtr<IPersistStream> stream;
+  ASSERT_EQ(filter->QueryInterface(IID_IPersistStream, stream.GetVoidAddressOf()), S_OK);
+  EXPECT_EQ(stream->GetClassID(&saved), S_OK);
+  EXPECT_EQ(saved, filterId);
+  ComPtr<IUnknown> part;
+  EXPECT_EQ(filter->QueryInterface(parametersId, part.GetVoidAddressOf()), S_OK);
+  EXPECT_EQ(filter->QueryInterface(Parse(kPublishedPresetsIid), part.GetVoidAddressOf()), S_OK);
+}
+
+// The named constants of the public header, one plug-in each.
+TEST(PublicHeader, DeclaresThePublishedIdentifiers) {
+  const GUID declared[][3] = {
+      {CLSID_ORKVPhaser, CLSID_ORKVPhaserPage, IID_IPhaserParameters},
+      {CLSID_ORKVChorus, CLSID_ORKVChorusPage, IID_IChorusParameters},
+      {CLSID_ORKVFlanger, CLSID_ORKVFlangerPage, IID_IFlangerParameters},
+      {CLSID_ORKVFilter, CLSID_ORKVFilterPage, IID_IFilterParameters},
+      {CLSID_ORKVCDelay, CLSID_ORKVCDelayPage, IID_ICDelayParameters},
+      {CLSID_ORKVTremolo, CLSID_ORKVTremoloPage, IID_ITremoloParameters},
+  };
+  for (size_t i = 0; i < std::size(kPublishedIdentities); ++i) {
+    const PublishedIdentity& published = kPublishedIdentities[i];
+    EXPECT_EQ(declared[i][0], Parse(published.filterClsid)) << published.library;
+    EXPECT_EQ(declared[i][1], Parse(published.pageClsid)) << published.library;
+    EXPECT_EQ(declared[i][2], Parse(published.parametersIid)) << published.library;
+  }
 }
 
 // An outer object that aggregates the filter and counts its own references.

@@ -7,6 +7,7 @@
 
 #include "tests/plugins/plugin_library.h"
 #include "tests/support/class_registry.h"
+#include "tests/support/published_identity.h"
 
 namespace orkv::test {
 namespace {
@@ -55,6 +56,74 @@ TEST_P(RegistrationTest, RegistersBothClassesAndTheMapperRecord) {
   EXPECT_EQ(DwordValue(filterKey + "\\Pins\\Output", "Direction"), 1u);
   EXPECT_TRUE(KeyExists(filterKey + "\\Pins\\Input" + audioAnyType));
   EXPECT_TRUE(KeyExists(filterKey + "\\Pins\\Output" + audioAnyType));
+}
+
+std::string Narrowed(const wchar_t* ascii) { return std::string(ascii, ascii + wcslen(ascii)); }
+
+TEST_P(RegistrationTest, RegistersThePublishedIdentifiers) {
+  const PublishedIdentity& published = kPublishedIdentities[GetParam()];
+  ASSERT_EQ(library.RegisterServer(), S_OK);
+  const std::string filterClass = "CLSID\\" + Narrowed(published.filterClsid);
+  EXPECT_TRUE(KeyExists(filterClass + "\\InprocServer32"));
+  EXPECT_TRUE(KeyExists("CLSID\\" + Narrowed(published.pageClsid) + "\\InprocServer32"));
+  EXPECT_TRUE(KeyExists("Filter\\" + Narrowed(published.filterClsid)));
+  EXPECT_EQ(DwordValue(filterClass, "Merit"), 0x00200000u);
+}
+
+// The library's full path as the system names it, however long.
+std::wstring ModulePath(HMODULE module) {
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size())));
+  return path;
+}
+
+std::wstring InprocServerPath(const std::wstring& classKey) {
+  std::wstring value(32768, L'\0');
+  DWORD bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+  if (RegGetValueW(HKEY_CLASSES_ROOT, (classKey + L"\\InprocServer32").c_str(), nullptr,
+                   RRF_RT_REG_SZ, nullptr, value.data(), &bytes) != ERROR_SUCCESS) {
+    return L"<missing>";
+  }
+  value.resize(bytes / sizeof(wchar_t) - 1);
+  return value;
+}
+
+// A copy of the library in a folder named outside the ANSI code page, and one
+// deeper than MAX_PATH: registration writes each whole path, never a mangled
+// or cut-off one.
+TEST_P(RegistrationTest, RegistersTheWholePathOfALibraryAnywhere) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring deep = std::wstring(temp) + L"orkv-deep";
+  CreateDirectoryW(deep.c_str(), nullptr);
+  while (deep.size() < 300) {
+    deep += L"\\a-folder-of-a-long-path";
+    CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr);
+  }
+  const std::wstring folders[] = {std::wstring(temp) + L"orkv \u0416\u0443\u043a \u65e5\u672c",
+                                  deep};
+  const std::wstring original = ModulePath(GetModuleHandleA(library.Info().library));
+  const std::wstring classKey =
+      L"CLSID\\" + std::wstring(kPublishedIdentities[GetParam()].filterClsid);
+  for (const std::wstring& folder : folders) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring copy = L"\\\\?\\" + folder + L"\\copy.dll";
+    ASSERT_TRUE(CopyFileW(original.c_str(), copy.c_str(), FALSE)) << GetLastError();
+    HMODULE module = LoadLibraryW(copy.c_str());
+    ASSERT_NE(module, nullptr) << GetLastError();
+    using Fn = HRESULT STDAPICALLTYPE();
+    auto* registerServer =
+        reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
+    const HRESULT hr = registerServer();
+    // The class key is written whole before COM is asked to load the library by
+    // it, which may fail for paths beyond MAX_PATH; then the failure is reported.
+    EXPECT_EQ(InprocServerPath(classKey), ModulePath(module));
+    if (&folder == &folders[0]) {
+      EXPECT_EQ(hr, S_OK);
+    }
+    FreeLibrary(module);
+    DeleteFileW(copy.c_str());
+  }
 }
 
 TEST_P(RegistrationTest, RegisteredFilterIsCreatedByClassIdentifier) {
