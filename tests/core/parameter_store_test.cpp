@@ -158,6 +158,16 @@ TEST_F(ParameterStoreTest, PinFormatsOnlyForPinsZeroAndOne) {
   EXPECT_EQ(store.PinFormat(-1), nullptr);
 }
 
+TEST_F(ParameterStoreTest, MarkSavedClearsOnlyWhenNothingChangedSinceTheCopy) {
+  store.SetParameters({1000, 0.2, 0.2});
+  const auto saved = store.GetParameters();
+  store.SetParameters({1000, 0.3, 0.3});  // a change while the copy is written
+  store.MarkSaved(saved);
+  EXPECT_TRUE(store.IsPersistenceDirty());
+  store.MarkSaved(store.GetParameters());
+  EXPECT_FALSE(store.IsPersistenceDirty());
+}
+
 TEST_F(ParameterStoreTest, ConcurrentWritersNeverTearABlock) {
   std::atomic<bool> stop{false};
   std::thread writer([&] {
