@@ -9,6 +9,7 @@
 #include <limits>
 #include <vector>
 
+#include "core/flush_to_zero.h"
 #include "effects/cdelay/cdelay.h"
 #include "effects/chorus/chorus.h"
 #include "effects/filter/filter.h"
@@ -96,6 +97,35 @@ TEST(SweepDeviationTest, DeviationsBeyondThePagesReachSweepLikeItsWidest) {
   ExpectSweepOfThePagesWidest<Chorus>(noise, {8, 0, 180, 0.1, 0, 0.5, 40, 0}, 40, 12);
   ExpectSweepOfThePagesWidest<Flanger>(noise, {0.5, 0, 45, 0.1, 0, 0.5, 96, 0}, 96, 12);
 }
+
+// Filter memories fed with silence used to decay into subnormal numbers and
+// stay there (17 and 7.7 times the cost of audio, for as long as the silence
+// lasted). Flushed to zero, they come to rest.
+template <class Effect>
+void ExpectRestAfterAudio() {
+  EngineRig<Effect> rig(44100, 2, true);
+  ASSERT_EQ(rig.Start(), kOk);
+  rig.Run(Noise<float>(2 * 44100, 0.9, 3));
+  const auto silence = Constant<float>(2 * 44100, 0.0f);
+  for (int second = 0; second < 10 && !rig.Dsp().AtRest(); ++second) rig.Run(silence);
+  EXPECT_TRUE(rig.Dsp().AtRest());
+}
+
+TEST(SilenceTest, PhaserAndFilterComeToRestAfterAudio) {
+  ExpectRestAfterAudio<Phaser>();
+  ExpectRestAfterAudio<Filter>();
+}
+
+#ifdef ORKV_HAS_MXCSR
+// The engine's floating-point mode must not leak into the host's thread.
+TEST(SilenceTest, TheCallersFloatingPointModeIsRestored) {
+  EngineRig<Phaser> rig(44100, 2, true);
+  ASSERT_EQ(rig.Start(), kOk);
+  const unsigned callers = _mm_getcsr();
+  rig.Run(Noise<float>(2 * 1000, 0.5));
+  EXPECT_EQ(_mm_getcsr(), callers);
+}
+#endif
 
 }  // namespace
 }  // namespace orkv::test
