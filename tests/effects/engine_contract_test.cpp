@@ -8,13 +8,8 @@
 #include <string>
 #include <type_traits>
 
-#include "effects/cdelay/cdelay.h"
-#include "effects/chorus/chorus.h"
 #include "effects/common/dsp_math.h"
-#include "effects/filter/filter.h"
-#include "effects/flanger/flanger.h"
-#include "effects/phaser/phaser.h"
-#include "effects/tremolo/tremolo.h"
+#include "tests/effects/all_effects.h"
 #include "tests/effects/engine_rig.h"
 
 namespace orkv::test {
@@ -33,7 +28,6 @@ class EngineContractTest : public ::testing::Test {
   }
 };
 
-using AllEffects = ::testing::Types<Phaser, Chorus, Flanger, Filter, CDelay, Tremolo>;
 TYPED_TEST_SUITE(EngineContractTest, AllEffects);
 
 TYPED_TEST(EngineContractTest, TablesAreConsistent) {

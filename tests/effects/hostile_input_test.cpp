@@ -10,12 +10,7 @@
 #include <vector>
 
 #include "core/flush_to_zero.h"
-#include "effects/cdelay/cdelay.h"
-#include "effects/chorus/chorus.h"
-#include "effects/filter/filter.h"
-#include "effects/flanger/flanger.h"
-#include "effects/phaser/phaser.h"
-#include "effects/tremolo/tremolo.h"
+#include "tests/effects/all_effects.h"
 #include "tests/effects/engine_rig.h"
 
 namespace orkv::test {
@@ -24,7 +19,6 @@ namespace {
 template <class Effect>
 class HostileInputTest : public ::testing::Test {};
 
-using AllEffects = ::testing::Types<Phaser, Chorus, Flanger, Filter, CDelay, Tremolo>;
 TYPED_TEST_SUITE(HostileInputTest, AllEffects);
 
 // One NaN used to leave a whole channel NaN until the next restart (and spread

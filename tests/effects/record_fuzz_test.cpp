@@ -10,29 +10,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <vector>
 
 #include "core/settings_record.h"
-#include "effects/cdelay/cdelay.h"
-#include "effects/chorus/chorus.h"
-#include "effects/filter/filter.h"
-#include "effects/flanger/flanger.h"
-#include "effects/phaser/phaser.h"
-#include "effects/tremolo/tremolo.h"
+#include "tests/effects/all_effects.h"
 #include "tests/effects/engine_rig.h"
+#include "tests/support/environment.h"
 #include "tests/support/record_mutation.h"
 
 namespace orkv::test {
 namespace {
-
-int Iterations() {
-  const char* text = std::getenv("ORKV_FUZZ_ITERATIONS");
-  const int iterations = text != nullptr ? std::atoi(text) : 0;
-  return iterations > 0 ? iterations : 3000;
-}
 
 constexpr Guid kOwnId{0xC271E867, 0x5B4B, 0x4C5C, {0x9A, 0xC2, 0x68, 0xA3, 0x7C, 0xE2, 0x9A, 0x99}};
 
@@ -60,14 +49,13 @@ std::vector<std::uint8_t> ValidRecord(const ParameterBlock<N>& values) {
 template <class Effect>
 class RecordFuzzTest : public ::testing::Test {};
 
-using AllEffects = ::testing::Types<Phaser, Chorus, Flanger, Filter, CDelay, Tremolo>;
 TYPED_TEST_SUITE(RecordFuzzTest, AllEffects);
 
 TYPED_TEST(RecordFuzzTest, DamagedRecordsAreRefusedOrLandInRange) {
   constexpr std::size_t N = TypeParam::kSlotCount;
   std::uint32_t seed = 12345;
   MutationRandom random(seed);
-  const int iterations = Iterations();
+  const int iterations = CountFromEnvironment("ORKV_FUZZ_ITERATIONS", 3000);
   for (int i = 0; i < iterations; ++i) {
     const auto& preset = TypeParam::kPresets[NextRandom(seed) % TypeParam::kPresets.size()];
     const auto bytes = MutateRecord(ValidRecord<N>(preset.values), kRecordHeaderSize, random);

@@ -12,26 +12,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <vector>
 
-#include "effects/cdelay/cdelay.h"
-#include "effects/chorus/chorus.h"
-#include "effects/filter/filter.h"
-#include "effects/flanger/flanger.h"
-#include "effects/phaser/phaser.h"
-#include "effects/tremolo/tremolo.h"
+#include "tests/effects/all_effects.h"
 #include "tests/effects/engine_rig.h"
+#include "tests/support/environment.h"
 
 namespace orkv::test {
 namespace {
-
-int Rounds() {
-  const char* text = std::getenv("ORKV_RELIABILITY_ROUNDS");
-  const int rounds = text != nullptr ? std::atoi(text) : 0;
-  return rounds > 0 ? rounds : 1;
-}
 
 // The loudest any accepted setting may make the output, relative to the input
 // peak. The widest page settings reach about +45 dB at the lowest rates and
@@ -154,7 +143,6 @@ void RunStream(std::uint32_t rate, std::uint16_t channels, Random& random) {
 template <class Effect>
 class ReliabilityTest : public ::testing::Test {};
 
-using AllEffects = ::testing::Types<Phaser, Chorus, Flanger, Filter, CDelay, Tremolo>;
 TYPED_TEST_SUITE(ReliabilityTest, AllEffects);
 
 TYPED_TEST(ReliabilityTest, AnyRateFormatSettingsAndInput) {
@@ -163,7 +151,7 @@ TYPED_TEST(ReliabilityTest, AnyRateFormatSettingsAndInput) {
   for (const std::uint32_t usual : {8000u, 11025u, 44100u, 48000u, 96000u, 192000u}) {
     if (usual > lowest) rates.push_back(usual);
   }
-  const int rounds = Rounds();
+  const int rounds = CountFromEnvironment("ORKV_RELIABILITY_ROUNDS", 1);
   for (int round = 0; round < rounds; ++round) {
     Random random(static_cast<std::uint32_t>(round) * 7919u + 1u);
     std::vector<std::uint32_t> roundRates = rates;

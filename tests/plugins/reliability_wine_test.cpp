@@ -7,7 +7,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -17,18 +16,13 @@
 #include "tests/plugins/audio_test_filters.h"
 #include "tests/plugins/plugin_library.h"
 #include "tests/plugins/test_stream.h"
+#include "tests/support/environment.h"
 #include "tests/support/record_mutation.h"
 
 #include <mmreg.h>
 
 namespace orkv::test {
 namespace {
-
-int FromEnvironment(const char* name, int fallback) {
-  const char* text = std::getenv(name);
-  const int value = text != nullptr ? std::atoi(text) : 0;
-  return value > 0 ? value : fallback;
-}
 
 class LoadFuzzTest : public ::testing::TestWithParam<int> {
  protected:
@@ -66,7 +60,7 @@ TEST_P(LoadFuzzTest, DamagedRecordsAndStreamsAreRefusedOrLandInRange) {
   const std::vector<BYTE> valid = saved.data;
   const std::size_t size = valid.size();
   MutationRandom random(static_cast<std::uint32_t>(GetParam()) + 1);
-  const int iterations = FromEnvironment("ORKV_FUZZ_ITERATIONS", 400);
+  const int iterations = CountFromEnvironment("ORKV_FUZZ_ITERATIONS", 400);
   for (int i = 0; i < iterations; ++i) {
     TestStream stream(MutateRecord(valid, kRecordHeaderSize, random));
     if (random.Below(4) == 0)
@@ -160,7 +154,7 @@ TEST(ConcurrencyStressTest, EveryCallerAtOnceNeverTearsASettingsBlock) {
 
   std::vector<float> allowed;
   for (const auto& block : kFamily) allowed.push_back(FamilyGain(block));
-  const auto seconds = FromEnvironment("ORKV_STRESS_SECONDS", 3);
+  const auto seconds = CountFromEnvironment("ORKV_STRESS_SECONDS", 3);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   const auto running = [&] { return std::chrono::steady_clock::now() < deadline; };
   std::atomic<long> delivered{0}, torn{0}, outOfRange{0};
