@@ -4,7 +4,7 @@
 //
 // An Effect type provides:
 //   static constexpr std::size_t kSlotCount;
-//   static constexpr std::uint32_t kMinSampleRate;     // 0 when any rate goes
+//   static constexpr std::uint32_t kMinSampleRate;     // the lowest rate it runs at
 //   static constexpr std::array<SlotSpec, kSlotCount> kSlots;
 //   static constexpr std::array<PresetRow<kSlotCount>, R> kPresets;  // row 0 "(Default)"
 //   using Dsp = ...;
@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/flush_to_zero.h"
 #include "core/parameter_store.h"
 #include "core/status.h"
 #include "core/wave_format.h"
@@ -78,7 +79,10 @@ class EffectEngine {
       if (Failed(s)) return s;
     }
     const std::uint32_t frames = std::min(inFrames, outFrames);
-    dsp_.Process(in, input_->channels == 1, out, frames);
+    {
+      const FlushToZeroScope flush;
+      dsp_.Process(in, input_->channels == 1, out, frames);
+    }
     inFrames = frames;
     outFrames = frames;
     return kOk;

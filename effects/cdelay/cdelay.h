@@ -17,7 +17,8 @@ class CDelayDsp;
 
 struct CDelay {
   static constexpr std::size_t kSlotCount = 7;
-  static constexpr std::uint32_t kMinSampleRate = 0;
+  // At 0 Hz the oscillator's step is not a number; every other rate works.
+  static constexpr std::uint32_t kMinSampleRate = 1;
 
   enum Slot : std::size_t { kDelay, kDepth, kDegree, kRate, kFeed, kMix, kVolume };
 

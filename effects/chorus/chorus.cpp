@@ -36,7 +36,8 @@ void ChorusDsp::UpdateCoefficients(const ParameterBlock<Chorus::kSlotCount>& blo
   voice1Centre_ = block[Chorus::kDelay];
   voice2Centre_ = block[Chorus::kDelay] - kVoiceDelayOffset;
   volumeGain_ = DecibelsToGain(block[Chorus::kVolume]);
-  deviation_ = block[Chorus::kDeviation];
+  deviation_ = SweepDeviation(block[Chorus::kDeviation], Chorus::kSlots[Chorus::kDepth].upper,
+                              block[Chorus::kDelay]);
   feed_ = block[Chorus::kFeed];
   mix_ = block[Chorus::kMix];
 }

@@ -1,6 +1,7 @@
 // How samples enter and leave the engines' double arithmetic: 16-bit samples
-// convert exactly with no scaling; 16-bit results are truncated toward zero and
-// saturated; float results are rounded to single precision and never limited.
+// convert exactly with no scaling; float samples that are not finite numbers
+// read as silence; 16-bit results are truncated toward zero and saturated;
+// float results are rounded to single precision and never limited.
 #pragma once
 
 #include <cmath>
@@ -14,15 +15,22 @@ struct StereoIn {
   double right;
 };
 
+inline double SampleValue(std::int16_t sample) { return sample; }
+
+// A NaN or infinity from a broken source would otherwise stay in the filter
+// memories and delay lines until the engine restarts; read as silence, it
+// costs one dropped sample.
+inline double SampleValue(float sample) { return std::isfinite(sample) ? sample : 0.0; }
+
 // Frame i of a mono (one sample, used for both sides) or stereo input.
 template <class Sample>
 inline StereoIn ReadFrame(const Sample* in, bool mono, std::uint32_t i) {
   if (mono) {
-    const double x = static_cast<double>(in[i]);
+    const double x = SampleValue(in[i]);
     return {x, x};
   }
   const std::size_t at = 2 * static_cast<std::size_t>(i);
-  return {static_cast<double>(in[at]), static_cast<double>(in[at + 1])};
+  return {SampleValue(in[at]), SampleValue(in[at + 1])};
 }
 
 // Range checks come first so that the conversion itself is always defined,

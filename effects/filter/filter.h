@@ -60,11 +60,14 @@ class FilterDsp {
   void Process(const float* in, bool mono, float* out, std::uint32_t frames);
 
   std::uint32_t FrameCounter() const { return frameCounter_; }
+  // True when every filter memory holds exactly zero.
+  bool AtRest() const { return left_ == Memory{} && right_ == Memory{}; }
 
  private:
   struct Memory {
     double y1 = 0.0;
     double y2 = 0.0;
+    bool operator==(const Memory&) const = default;
   };
 
   template <class Sample>

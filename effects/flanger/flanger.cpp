@@ -33,7 +33,8 @@ void FlangerDsp::UpdateCoefficients(const ParameterBlock<Flanger::kSlotCount>& b
   phaseIncrement_ = radiansPerSample_ * block[Flanger::kRate];
   volumeGain_ = DecibelsToGain(block[Flanger::kVolume]);
   centre_ = block[Flanger::kDelay];
-  deviation_ = block[Flanger::kDeviation];
+  deviation_ =
+      SweepDeviation(block[Flanger::kDeviation], Flanger::kSlots[Flanger::kDepth].upper, centre_);
   feed_ = block[Flanger::kFeed];
   mix_ = block[Flanger::kMix];
 }

@@ -16,7 +16,8 @@ class FlangerDsp;
 
 struct Flanger {
   static constexpr std::size_t kSlotCount = 8;
-  static constexpr std::uint32_t kMinSampleRate = 0;
+  // At 0 Hz the oscillator's step is not a number; every other rate works.
+  static constexpr std::uint32_t kMinSampleRate = 1;
 
   // Slot 0 is the tap's centre delay (labelled "Freq" on the page).
   enum Slot : std::size_t { kDelay, kDeviation, kDegree, kRate, kFeed, kMix, kDepth, kVolume };

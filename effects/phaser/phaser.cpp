@@ -32,14 +32,15 @@ void PhaserDsp::UpdateCoefficients(const ParameterBlock<Phaser::kSlotCount>& blo
   phaseIncrement_ = radiansPerSample_ * block[Phaser::kRate];
   volumeGain_ = DecibelsToGain(block[Phaser::kVolume]);
   freq_ = block[Phaser::kFreq];
-  deviation_ = block[Phaser::kDeviation];
+  deviation_ =
+      SweepDeviation(block[Phaser::kDeviation], Phaser::kSlots[Phaser::kDepth].upper, freq_);
   feed_ = block[Phaser::kFeed];
   mix_ = block[Phaser::kMix];
 }
 
 double PhaserDsp::ProcessChannel(Chain& chain, double x, double lfoSine) const {
-  // The corner f = Freq + deviation x sin may not fall below 0 Hz (a deviation
-  // above Freq can be set through the parameter interface): a negative w would
+  // The corner f = Freq + deviation x sin may not fall below 0 Hz (the page's
+  // Depth of 100 % can give a deviation an ulp above Freq): a negative w would
   // make k exceed 1 and the sections unstable.
   double corner = lfoSine * deviation_ + freq_;
   if (corner < 0.0) corner = 0.0;

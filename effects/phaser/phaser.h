@@ -15,7 +15,9 @@ class PhaserDsp;
 
 struct Phaser {
   static constexpr std::size_t kSlotCount = 8;
-  static constexpr std::uint32_t kMinSampleRate = 0;
+  // Below a few hundred hertz the sweep moves the corner (up to 8 kHz) so far
+  // between frames that the sections grow without bound; 1 kHz keeps a margin.
+  static constexpr std::uint32_t kMinSampleRate = 1000;
 
   // Slot 1 is written by the page from "Depth" (slot 6) and is the only one of
   // the two the engine reads.
@@ -53,12 +55,15 @@ class PhaserDsp {
   void Process(const float* in, bool mono, float* out, std::uint32_t frames);
 
   std::uint32_t FrameCounter() const { return frameCounter_; }
+  // True when every filter memory holds exactly zero.
+  bool AtRest() const { return left_ == Chain{} && right_ == Chain{}; }
 
  private:
   // A signal's value one and two frames back.
   struct History {
     double one = 0.0;
     double two = 0.0;
+    bool operator==(const History&) const = default;
     void Push(double value) {
       two = one;
       one = value;
@@ -68,6 +73,7 @@ class PhaserDsp {
   // the section producing that signal and the one consuming it.
   struct Chain {
     History u, y1, y2, y3;
+    bool operator==(const Chain&) const = default;
   };
 
   template <class Sample>

@@ -14,7 +14,8 @@ class TremoloDsp;
 
 struct Tremolo {
   static constexpr std::size_t kSlotCount = 4;
-  static constexpr std::uint32_t kMinSampleRate = 0;
+  // At 0 Hz the oscillator's step is not a number; every other rate works.
+  static constexpr std::uint32_t kMinSampleRate = 1;
 
   enum Slot : std::size_t { kDepth, kDegree, kRate, kVolume };
 

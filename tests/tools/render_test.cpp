@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/wav/test_signal.h"
@@ -254,6 +255,51 @@ TEST(RenderTool, LoadsPluginsByPathEvenUnderAnotherName) {
     EXPECT_NE(r.output.find("Phaser settings"), std::string::npos) << r.output;
   }
   DeleteFileA(renamed.c_str());
+}
+
+// A file that is not a library: the system's message names it, with no "%1"
+// left open in the text.
+TEST(RenderTool, NamesAFileThatIsNoLibrary) {
+  const std::string notLibrary = TempPath("not_a_library.dll");
+  std::ofstream(notLibrary, std::ios::binary | std::ios::trunc) << "plain text, no code";
+  const ToolResult r = RunRender("--plugin " + Quote(notLibrary) + " --list");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("cannot load"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("%1"), std::string::npos) << r.output;
+  DeleteFileA(notLibrary.c_str());
+}
+
+// Float output beyond the float range comes out infinite; the tool keeps the
+// file but says so and fails.
+TEST(RenderTool, ReportsOutputThatIsNotFinite) {
+  const std::string in = TempPath("huge_in.wav");
+  const std::string out = TempPath("huge_out.wav");
+  {
+    const std::vector<float> huge(2 * 4410, 3e38f);
+    std::ofstream file(in, std::ios::binary | std::ios::trunc);
+    wav::WavWriter writer(file);
+    std::string error;
+    ASSERT_TRUE(writer.Start({SampleType::kFloat32, 2, 44100}, error));
+    ASSERT_TRUE(writer.Append(huge.data(), huge.size() * 4, error));
+    ASSERT_TRUE(writer.Finish(error));
+  }
+  const ToolResult r = RunRender("--plugin Phaser --set Mix=0 --set Volume=3 --in " + Quote(in) +
+                                 " --out " + Quote(out));
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("8820 samples that are not finite"), std::string::npos) << r.output;
+  EXPECT_TRUE(FileExists(out));
+}
+
+// The Chorus and Flanger centre delay goes by the name their display gives it.
+TEST(RenderTool, SettingsGoByTheNamesUsersSee) {
+  for (const auto& [plugin, delay] : {std::pair{"Chorus", "12.5"}, {"Flanger", "7.5"}}) {
+    const ToolResult r =
+        RunRender(std::string("--plugin ") + plugin + " --set delay=" + delay + " --list");
+    ASSERT_EQ(r.exitCode, 0u) << r.output;
+    EXPECT_NE(LineWith(r.output, " Delay ").find(std::string(" ") + delay + " "), std::string::npos)
+        << r.output;
+    EXPECT_EQ(RunRender(std::string("--plugin ") + plugin + " --set Freq=5 --list").exitCode, 1u);
+  }
 }
 
 TEST(RenderTool, RefusesUnknownPluginsSettingsAndOptions) {

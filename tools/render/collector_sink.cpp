@@ -5,10 +5,21 @@
 #include <uuids.h>
 #include <vfwmsgs.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace orkv::render {
 namespace {
+
+std::uint64_t CountNonFinite(const BYTE* data, std::size_t bytes) {
+  std::uint64_t count = 0;
+  for (std::size_t at = 0; at + sizeof(float) <= bytes; at += sizeof(float)) {
+    float sample;
+    std::memcpy(&sample, data + at, sizeof sample);
+    count += std::isfinite(sample) ? 0 : 1;
+  }
+  return count;
+}
 
 // {50812013-0816-4390-B8B2-96C8D91A840D}
 constexpr CLSID kCollectorSinkClsid = {
@@ -91,6 +102,7 @@ HRESULT CollectorSink::BeginStream() {
   endOfStream_ = false;
   completeSent_ = false;
   frames_ = 0;
+  nonFinite_ = 0;
   writeError_.clear();
   format_ = Format();
   return writer_.Start(format_, writeError_) ? S_OK : E_FAIL;
@@ -103,6 +115,9 @@ HRESULT CollectorSink::Append(const BYTE* data, long bytes) {
   if (!writer_.Append(data, static_cast<std::size_t>(bytes), writeError_)) {
     NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
     return E_FAIL;
+  }
+  if (format_.type == wav::SampleType::kFloat32) {
+    nonFinite_ += CountNonFinite(data, static_cast<std::size_t>(bytes));
   }
   frames_ += static_cast<std::uint64_t>(bytes) / format_.BytesPerFrame();
   return S_OK;

@@ -53,6 +53,8 @@ class CollectorSink final : public host::CBaseFilter, public IAMFilterMiscFlags 
   // The connected format; valid once the input pin is connected.
   wav::AudioFormat Format() const;
   std::uint64_t FramesReceived() const { return frames_.load(); }
+  // Float samples received that are NaN or infinite (written as they came).
+  std::uint64_t NonFiniteSamples() const { return nonFinite_.load(); }
   // Rewrites the WAV header with the final sizes.
   bool Finish(std::string& error);
   // The first write error, if any.
@@ -73,6 +75,7 @@ class CollectorSink final : public host::CBaseFilter, public IAMFilterMiscFlags 
   bool endOfStream_ = false;
   bool completeSent_ = false;
   std::atomic<std::uint64_t> frames_{0};
+  std::atomic<std::uint64_t> nonFinite_{0};
 };
 
 }  // namespace orkv::render

@@ -147,7 +147,7 @@ std::optional<std::size_t> EffectControls::SlotOfLabel(const std::string& label)
     return std::nullopt;
   }
   for (std::size_t i = 0; i < table_.slots.size(); ++i) {
-    if (Lower(table_.slots[i].label) == Lower(label)) return i;
+    if (Lower(LabelOf(table_, i)) == Lower(label)) return i;
   }
   return std::nullopt;
 }
@@ -261,12 +261,11 @@ void EffectControls::PrintSettings(std::FILE* out) const {
     double value = 0;
     const bool known = SUCCEEDED(GetSlot(i, value));
     char range[64] = "";
-    const char* label = "?";
+    const char* label = LabelOf(table_, i);
     const char* unit = "";
     if (i < table_.slots.size()) {
       const SlotSpec& s = table_.slots[i];
       std::snprintf(range, sizeof range, "%g .. %g", s.lower, s.upper);
-      label = s.label;
       unit = s.unit;
     }
     if (known) {

@@ -168,6 +168,11 @@ int Render(const Options& options, const std::optional<RenderJob>& job) {
   RenderOutcome outcome;
   if (!RenderThroughGraph(effect.Get(), *job, outcome, error)) return Fail(error);
   if (!options.quiet) PrintSummary(*job, outcome);
+  // Kept for inspection, but no caller may take such a file for a good render.
+  if (outcome.nonFiniteSamples > 0) {
+    return Fail(job->outPath + " holds " + std::to_string(outcome.nonFiniteSamples) +
+                " samples that are not finite numbers (NaN or infinity)");
+  }
   return kExitOk;
 }
 

@@ -103,7 +103,8 @@ std::optional<PluginModule> PluginModule::Load(const std::string& nameOrPath, st
 
   HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (module == nullptr) {
-    error = "cannot load '" + path + "': " + DescribeHresult(HRESULT_FROM_WIN32(GetLastError()));
+    const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
+    error = "cannot load '" + path + "': " + DescribeHresult(hr, "'" + path + "'");
     return std::nullopt;
   }
   auto getClassObject = Export<GetClassObjectFn>(module, "DllGetClassObject");
@@ -146,7 +147,29 @@ HRESULT PluginModule::CreateFilter(host::ComPtr<IBaseFilter>& filter) const {
   return factory->CreateInstance(nullptr, IID_IBaseFilter, filter.GetVoidAddressOf());
 }
 
-std::string DescribeHresult(HRESULT hr) {
+namespace {
+
+// The system's messages name their subject by inserts such as "%1" (left as
+// they are, since the message is formatted without arguments).
+std::string FillInserts(const std::string& message, const std::string& subject) {
+  std::string filled;
+  for (std::size_t i = 0; i < message.size(); ++i) {
+    if (message[i] == '%' && i + 1 < message.size() &&
+        std::isdigit(static_cast<unsigned char>(message[i + 1]))) {
+      while (i + 1 < message.size() && std::isdigit(static_cast<unsigned char>(message[i + 1]))) {
+        ++i;
+      }
+      filled += subject;
+    } else {
+      filled += message[i];
+    }
+  }
+  return filled;
+}
+
+}  // namespace
+
+std::string DescribeHresult(HRESULT hr, const std::string& subject) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
   char* text = nullptr;
@@ -159,7 +182,7 @@ std::string DescribeHresult(HRESULT hr) {
     while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back()))) {
       message.pop_back();
     }
-    result += " (" + message + ")";
+    result += " (" + FillInserts(message, subject) + ")";
   }
   if (text != nullptr) LocalFree(text);
   return result;

@@ -51,7 +51,8 @@ class PluginModule {
   std::string path_;
 };
 
-// "0x80004005" and, when the system knows it, its description.
-std::string DescribeHresult(HRESULT hr);
+// "0x80004005" and, when the system knows it, its description, with `subject`
+// for what the description leaves open ("Bad EXE format for %1.").
+std::string DescribeHresult(HRESULT hr, const std::string& subject = "it");
 
 }  // namespace orkv::render

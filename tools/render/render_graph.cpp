@@ -185,6 +185,7 @@ bool BuildAndRun(IBaseFilter* effect, const RenderJob& job, std::ostream& out,
   if (job.showProgress) std::fprintf(stderr, completed ? "\rrendering: 100%%\n" : "\n");
   outcome.wallSeconds = std::chrono::duration<double>(Clock::now() - started).count();
   outcome.frames = sinkObject->FramesReceived();
+  outcome.nonFiniteSamples = sinkObject->NonFiniteSamples();
   outcome.format = sinkObject->Format();
   return completed && sinkObject->Finish(error);
 }

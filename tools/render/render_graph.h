@@ -22,6 +22,7 @@ struct RenderJob {
 
 struct RenderOutcome {
   std::uint64_t frames = 0;
+  std::uint64_t nonFiniteSamples = 0;  // NaN or infinite float samples written
   wav::AudioFormat format;
   double wallSeconds = 0;
 };

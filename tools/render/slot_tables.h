@@ -20,12 +20,23 @@ struct DepthLink {
   std::size_t deviation;
 };
 
+// A slot that users know by another name than the slot table's, such as the
+// Chorus and Flanger centre delay, which their page's display calls "Delay".
+struct UserLabel {
+  std::size_t slot;
+  const char* label;
+};
+
 struct EffectTable {
   std::span<const SlotSpec> slots;
   std::optional<DepthLink> depth;
+  std::span<const UserLabel> userLabels;
 };
 
 // The table of the plug-in; empty slots if this build does not know it.
 EffectTable TableFor(const OrkvPluginInfo& plugin);
+
+// The name --set and --list use for a slot: the user's where it differs.
+const char* LabelOf(const EffectTable& table, std::size_t slot);
 
 }  // namespace orkv::render
