@@ -24,6 +24,9 @@
 //   QueryPinInfo, QueryDirection, QueryId              none
 //   QueryAccept, EnumMediaTypes                        connection locks only
 //                                                      (of this and the other pin)
+//   IMemInputPin GetAllocator, NotifyAllocator         filter lock
+//   IMemInputPin ReceiveCanBlock                       connection locks only
+//   BeginFlush, EndFlush (input)                       filter lock
 // The connection lock guards the peer and the connection's media type; they are
 // written with both the filter lock and the connection lock held, and read with
 // either. Nothing is called out while the connection lock is held.
