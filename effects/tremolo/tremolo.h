@@ -14,6 +14,8 @@ class TremoloDsp;
 
 struct Tremolo {
   static constexpr std::size_t kSlotCount = 4;
+  // The effect word of its identity row in the public plug-in table.
+  static constexpr const char* kName = "Tremolo";
   static constexpr std::uint32_t kMinSampleRate = 0;
 
   enum Slot : std::size_t { kDepth, kDegree, kRate, kVolume };

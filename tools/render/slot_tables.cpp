@@ -2,34 +2,18 @@
 
 #include <cstring>
 
-#include "effects/cdelay/cdelay.h"
-#include "effects/chorus/chorus.h"
-#include "effects/filter/filter.h"
-#include "effects/flanger/flanger.h"
-#include "effects/phaser/phaser.h"
-#include "effects/tremolo/tremolo.h"
+#include "effects/effect_list.h"
 
 namespace orkv::render {
-namespace {
-
-// Slot 6 holds the percentage, slot 0 the centre it applies to, slot 1 the
-// deviation the engine reads.
-constexpr DepthLink kModulatedDepth{6, 0, 1};
-
-bool Is(const OrkvPluginInfo& plugin, const char* library) {
-  return std::strcmp(plugin.library, library) == 0;
-}
-
-}  // namespace
 
 EffectTable TableFor(const OrkvPluginInfo& plugin) {
-  if (Is(plugin, "ORKVPhaser")) return {Phaser::kSlots, kModulatedDepth};
-  if (Is(plugin, "ORKVChorus")) return {Chorus::kSlots, kModulatedDepth};
-  if (Is(plugin, "ORKVFlanger")) return {Flanger::kSlots, kModulatedDepth};
-  if (Is(plugin, "ORKVFilter")) return {Filter::kSlots, std::nullopt};
-  if (Is(plugin, "ORKVCDelay")) return {CDelay::kSlots, std::nullopt};
-  if (Is(plugin, "ORKVTremolo")) return {Tremolo::kSlots, std::nullopt};
-  return {};
+  EffectTable table;
+  AllEffects::ForEach([&]<class Effect>() {
+    if (std::strcmp(plugin.effect, Effect::kName) == 0) {
+      table = {Effect::kSlots, DepthLinkOf<Effect>()};
+    }
+  });
+  return table;
 }
 
 }  // namespace orkv::render
