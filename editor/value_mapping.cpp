@@ -34,8 +34,8 @@ int KnobPointerToValue(int lower, int upper, int cx, int cy, int px, int py) {
 }
 
 Point KnobValueToPoint(int lower, int upper, int value, int cx, int cy, int radius) {
-  const double angle =
-      static_cast<double>(value - lower) * kArcRadians / (upper - lower) + kArcStartRadians;
+  const int span = upper != lower ? upper - lower : 1;  // an empty range draws at its start
+  const double angle = static_cast<double>(value - lower) * kArcRadians / span + kArcStartRadians;
   return {cx + static_cast<int>(radius * std::cos(angle)),
           cy + static_cast<int>(radius * std::sin(angle))};
 }
@@ -62,7 +62,8 @@ int SliderPositionFromLevel(double level) {
 int CentredOrigin(int client, int size) { return (client - size) / 2; }
 
 int SliderThumbTop(int value, int upper, int thumbHeight) {
-  return static_cast<int>(static_cast<double>(value) * kSliderTravel / upper + kSliderTopRow -
+  const int span = upper != 0 ? upper : 1;
+  return static_cast<int>(static_cast<double>(value) * kSliderTravel / span + kSliderTopRow -
                           thumbHeight * 0.5);
 }
 

@@ -1,0 +1,216 @@
+#include "editor/display_control.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "editor/bitmap_toolkit.h"
+#include "editor/gdi_handles.h"
+#include "editor/messages.h"
+#include "editor/plugin_editor_info.h"
+#include "editor/value_mapping.h"
+#include "editor/window_class.h"
+
+namespace orkv::editor {
+namespace {
+
+constexpr UINT_PTR kIntroTimer = 1;
+constexpr UINT kIntroPeriodMs = 100;
+constexpr const char* kMakerLine = "     Orvelt";
+constexpr COLORREF kTextColour = RGB(55, 90, 55);  // 0x375A37
+
+struct DisplayState {
+  std::uint16_t mode = 1;
+  Bitmap background;
+  char name[16] = {};
+};
+
+// Shared by every display of this module: the first paint of any display is
+// bare, and the intro counters advance for all pages together.
+struct DisplayProcessState {
+  bool firstPaint = true;
+  IntroCounters intro;
+  bool introDone = false;
+};
+DisplayProcessState g_process;
+
+DisplayState* StateOf(HWND window) {
+  return reinterpret_cast<DisplayState*>(GetWindowLongPtrA(window, 0));
+}
+
+// The display's own class: a window of another class has other extra data.
+DisplayState* DisplayStateOf(HWND window) {
+  char name[32] = {};
+  if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0) return nullptr;
+  if (std::strcmp(name, kDisplayClass) != 0) return nullptr;
+  return StateOf(window);
+}
+
+// 15 pixels high, 6 wide, normal weight, TrueType only, antialiased Arial.
+HFONT CreateDisplayFont() {
+  return CreateFontA(15, 6, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FF_SWISS,
+                     "Arial");
+}
+
+RECT InnerRectangle(const RECT& client) {
+  return {client.left + 11, client.top + 6, client.right - 9, client.bottom - 8};
+}
+
+const char* ProductLine() {
+  const PluginEditorInfo* info = CurrentPluginEditorInfo();
+  return info != nullptr ? info->productLine : "";
+}
+
+const char* EffectName() {
+  const PluginEditorInfo* info = CurrentPluginEditorInfo();
+  return info != nullptr ? info->effectName : "";
+}
+
+void DrawBare(HWND window) {
+  DrawDisplayText(window, {{{"", kNoFormat}, {"", kNoFormat}, {"", kNoFormat}, {"", kNoFormat}}});
+}
+
+void DrawEffectName(HWND window) {
+  DrawDisplayText(window,
+                  {{{EffectName(), kTopLeft}, {"", kNoFormat}, {"", kNoFormat}, {"", kNoFormat}}});
+}
+
+LRESULT OnCreate(HWND window) {
+  auto* state = new (std::nothrow) DisplayState;
+  if (state == nullptr) return -1;
+  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(state));
+  return 0;
+}
+
+void OnDestroy(HWND window, DisplayState* state) {
+  KillTimer(window, kIntroTimer);
+  SetWindowLongPtrA(window, 0, 0);
+  delete state;
+}
+
+void OnPaint(HWND window) {
+  PaintScope paint(window);
+  if (g_process.firstPaint) {
+    DrawBare(window);
+  } else {
+    DrawEffectName(window);
+  }
+  g_process.firstPaint = false;
+}
+
+// Every show, in either direction, (re)starts the intro's timer.
+void OnShowWindow(HWND window, DisplayState& state) {
+  if (!state.background) {
+    state.background.Reset(CaptureParentBackground(window));
+    DrawBare(window);
+  }
+  SetTimer(window, kIntroTimer, kIntroPeriodMs, nullptr);
+}
+
+void OnIntroTick(HWND window) {
+  const std::string product = ProductLine();
+  const std::string maker = kMakerLine;
+  const IntroFrame frame = IntroTick(g_process.intro, product.size(), maker.size());
+  const std::string productShown = product.substr(0, frame.productShown);
+  const std::string makerShown = maker.substr(0, frame.makerShown);
+  DrawDisplayText(window, {{{productShown.c_str(), kTopRight},
+                            {makerShown.c_str(), kBottomLeft},
+                            {"", kNoFormat},
+                            {"", kNoFormat}}});
+  if (!frame.finished) return;
+  KillTimer(window, kIntroTimer);
+  g_process.introDone = true;
+  SendMessageA(GetParent(window), PAGE_INTRO_DONE, 0, 0);
+}
+
+void OnSetMode(HWND window, DisplayState& state, WPARAM mode) {
+  state.mode = static_cast<std::uint16_t>(mode);
+  DrawBare(window);
+}
+
+void OnSetName(DisplayState& state, LPARAM text) {
+  const char* name = reinterpret_cast<const char*>(text);
+  if (name == nullptr) name = "";
+  std::strncpy(state.name, name, sizeof state.name - 1);
+  state.name[sizeof state.name - 1] = '\0';
+}
+
+LRESULT Dispatch(HWND window, DisplayState& state, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      OnPaint(window);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SHOWWINDOW:
+      OnShowWindow(window, state);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kIntroTimer) OnIntroTick(window);
+      return 0;
+    case WM_COMMAND:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+      return 0;
+    case DISPLAY_SET_MODE:
+      OnSetMode(window, state, wParam);
+      return 0;
+    case DISPLAY_GET_MODE:
+      return state.mode;
+    case DISPLAY_SET_NAME:
+      OnSetName(state, lParam);
+      return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+void DrawDisplayText(HWND display, const DisplayTexts& texts) {
+  const DisplayState* state = DisplayStateOf(display);
+  if (state == nullptr || !state->background) return;
+  RECT client{};
+  GetClientRect(display, &client);
+  RECT inner = InnerRectangle(client);
+  WindowDc dc(display);
+  if (!dc) return;
+  Bitmap offscreen(CreateCompatibleBitmap(dc.Get(), client.right, client.bottom));
+  MemoryDc memory(dc.Get());
+  if (!offscreen || !memory) return;
+  Selection target(memory.Get(), offscreen.Get());
+  CopyBitmap(memory.Get(), state->background.Get(), client.right, client.bottom);
+  SetBkMode(memory.Get(), TRANSPARENT);
+  SetTextColor(memory.Get(), kTextColour);
+  Font font(CreateDisplayFont());
+  {
+    Selection selectedFont(memory.Get(), font.Get());
+    for (const DisplayText& t : texts) {
+      DrawTextA(memory.Get(), t.text != nullptr ? t.text : "", -1, &inner, t.format);
+    }
+  }
+  BitBlt(dc.Get(), 0, 0, client.right, client.bottom, memory.Get(), 0, 0, SRCCOPY);
+}
+
+LRESULT CALLBACK DisplayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) return OnCreate(window);
+  DisplayState* state = StateOf(window);
+  if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_DESTROY) {
+    OnDestroy(window, state);
+    return 0;
+  }
+  return Dispatch(window, *state, message, wParam, lParam);
+}
+
+ATOM RegisterDisplayClass(HINSTANCE module) {
+  return RegisterEditorClass(module, kDisplayClass, 0, DisplayWindowProc);
+}
+
+bool IntroDone() { return g_process.introDone; }
+
+void ResetDisplayProcessState() { g_process = DisplayProcessState{}; }
+
+}  // namespace orkv::editor
