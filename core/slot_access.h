@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <iterator>
 
 #include "core/orkv_effects.h"
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iterator>
 #include <string_view>
 
 #include "core/effect_filter.h"
