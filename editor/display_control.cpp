@@ -47,13 +47,6 @@ DisplayState* DisplayStateOf(HWND window) {
   return StateOf(window);
 }
 
-// 15 pixels high, 6 wide, normal weight, TrueType only, antialiased Arial.
-HFONT CreateDisplayFont() {
-  return CreateFontA(15, 6, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                     OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FF_SWISS,
-                     "Arial");
-}
-
 RECT InnerRectangle(const RECT& client) {
   return {client.left + 11, client.top + 6, client.right - 9, client.bottom - 8};
 }
@@ -168,6 +161,13 @@ LRESULT Dispatch(HWND window, DisplayState& state, UINT message, WPARAM wParam, 
 }
 
 }  // namespace
+
+// Normal weight, default character set, TrueType only, Swiss family.
+HFONT CreateDisplayFont() {
+  return CreateFontA(15, 6, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FF_SWISS,
+                     "Arial");
+}
 
 void DrawDisplayText(HWND display, const DisplayTexts& texts) {
   const DisplayState* state = DisplayStateOf(display);

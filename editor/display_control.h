@@ -31,6 +31,10 @@ void DrawDisplayText(HWND display, const DisplayTexts& texts);
 LRESULT CALLBACK DisplayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 ATOM RegisterDisplayClass(HINSTANCE module);
 
+// The display's font: Arial, 15 pixels high and 6 wide, antialiased. Under
+// Wine a metric-compatible face stands in for it (Liberation Sans).
+HFONT CreateDisplayFont();
+
 // Whether an intro has completed in this module; never cleared once set. The
 // page's context menu waits for it.
 bool IntroDone();

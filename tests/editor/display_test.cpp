@@ -110,6 +110,19 @@ TEST_P(DisplayTest, DrawingBeforeTheBackgroundExistsDoesNothing) {
   EXPECT_TRUE(TakeSent().empty());
 }
 
+TEST(DisplayFont, IsArialOrAMetricCompatibleFace) {
+  editor::WindowDc screen(nullptr);
+  editor::Font font(editor::CreateDisplayFont());
+  editor::Selection selected(screen.Get(), font.Get());
+  char face[LF_FACESIZE] = {};
+  GetTextFaceA(screen.Get(), sizeof face, face);
+  EXPECT_TRUE(std::string(face) == "Arial" || std::string(face) == "Liberation Sans") << face;
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(screen.Get(), &metrics);
+  EXPECT_EQ(metrics.tmHeight, 15);
+  EXPECT_EQ(metrics.tmAveCharWidth, 6);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllPlugins, DisplayTest, ::testing::Range(0, 6), EditorCaseName);
 
 }  // namespace
