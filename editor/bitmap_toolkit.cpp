@@ -42,13 +42,36 @@ const BITMAPINFOHEADER* FindBitmapResource(HINSTANCE module, int id) {
   return header;
 }
 
+}  // namespace
+
 SIZE BitmapSize(HBITMAP bitmap) {
   BITMAP description{};
-  GetObjectA(bitmap, sizeof description, &description);
+  if (bitmap == nullptr || GetObjectA(bitmap, sizeof description, &description) == 0) {
+    return {0, 0};
+  }
   return {description.bmWidth, description.bmHeight};
 }
 
-}  // namespace
+void DrawKeyed(HDC dc, HBITMAP bitmap, int x, int y) {
+  const SIZE size = BitmapSize(bitmap);
+  MemoryDc source(dc);
+  Selection selected(source.Get(), bitmap);
+  SetBkColor(dc, kKeyColour);
+  BlitTransparent(dc, x, y, size.cx, size.cy, source.Get(), 0, 0);
+}
+
+Offscreen::Offscreen(HDC window, int width, int height, HBITMAP background)
+    : width_(width),
+      height_(height),
+      bitmap_(CreateCompatibleBitmap(window, width, height)),
+      memory_(window),
+      selected_(memory_.Get(), bitmap_.Get()) {
+  if (*this) CopyBitmap(memory_.Get(), background, width, height);
+}
+
+void Offscreen::Show(HDC window) const {
+  BitBlt(window, 0, 0, width_, height_, memory_.Get(), 0, 0, SRCCOPY);
+}
 
 HINSTANCE ResourceModule(HWND window) {
   return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));

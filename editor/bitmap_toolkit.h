@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "editor/gdi_handles.h"
+
 namespace orkv::editor {
 
 // The colour drawn transparent in the knob face and the slider thumb: pure
@@ -38,6 +40,30 @@ HBITMAP CaptureParentBackground(HWND control);
 
 // Copies `bitmap` into `dc` at its origin, width x height pixels.
 void CopyBitmap(HDC dc, HBITMAP bitmap, int width, int height);
+
+// The size of a bitmap, (0, 0) for none.
+SIZE BitmapSize(HBITMAP bitmap);
+
+// Draws `bitmap` with its key-colour pixels transparent, top-left at (x, y).
+void DrawKeyed(HDC dc, HBITMAP bitmap, int x, int y);
+
+// A client-sized image off the screen that starts as a copy of a control's
+// cached background; drawn into, then shown in one copy, so that the window
+// never shows a half-drawn state.
+class Offscreen {
+ public:
+  Offscreen(HDC window, int width, int height, HBITMAP background);
+  explicit operator bool() const { return bitmap_ && memory_; }
+  HDC Get() const { return memory_.Get(); }
+  void Show(HDC window) const;
+
+ private:
+  int width_;
+  int height_;
+  Bitmap bitmap_;
+  MemoryDc memory_;
+  Selection selected_;
+};
 
 // Copies the source rectangle onto the destination, leaving the destination
 // wherever the source has the destination DC's background colour (callers set

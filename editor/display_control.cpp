@@ -177,21 +177,18 @@ void DrawDisplayText(HWND display, const DisplayTexts& texts) {
   RECT inner = InnerRectangle(client);
   WindowDc dc(display);
   if (!dc) return;
-  Bitmap offscreen(CreateCompatibleBitmap(dc.Get(), client.right, client.bottom));
-  MemoryDc memory(dc.Get());
-  if (!offscreen || !memory) return;
-  Selection target(memory.Get(), offscreen.Get());
-  CopyBitmap(memory.Get(), state->background.Get(), client.right, client.bottom);
-  SetBkMode(memory.Get(), TRANSPARENT);
-  SetTextColor(memory.Get(), kTextColour);
+  Offscreen image(dc.Get(), client.right, client.bottom, state->background.Get());
+  if (!image) return;
+  SetBkMode(image.Get(), TRANSPARENT);
+  SetTextColor(image.Get(), kTextColour);
   Font font(CreateDisplayFont());
   {
-    Selection selectedFont(memory.Get(), font.Get());
+    Selection selectedFont(image.Get(), font.Get());
     for (const DisplayText& t : texts) {
-      DrawTextA(memory.Get(), t.text != nullptr ? t.text : "", -1, &inner, t.format);
+      DrawTextA(image.Get(), t.text != nullptr ? t.text : "", -1, &inner, t.format);
     }
   }
-  BitBlt(dc.Get(), 0, 0, client.right, client.bottom, memory.Get(), 0, 0, SRCCOPY);
+  image.Show(dc.Get());
 }
 
 LRESULT CALLBACK DisplayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

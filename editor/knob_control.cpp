@@ -33,17 +33,13 @@ void PrepareBackground(HWND window, ControlState& state) {
   if (!state.background) return;
   Bitmap face(LoadBitmapA(ResourceModule(window), MAKEINTRESOURCEA(IDB_KNOB_FACE)));
   if (!face) return;
-  BITMAP size{};
-  GetObjectA(face.Get(), sizeof size, &size);
+  const SIZE size = BitmapSize(face.Get());
   const RECT client = ClientRect(window);
-  const int x = client.left + CentredOrigin(client.right - client.left, size.bmWidth);
-  const int y = client.top + CentredOrigin(client.bottom - client.top, size.bmHeight);
+  const int x = client.left + CentredOrigin(client.right - client.left, size.cx);
+  const int y = client.top + CentredOrigin(client.bottom - client.top, size.cy);
   MemoryDc background(nullptr);
-  MemoryDc source(nullptr);
   Selection target(background.Get(), state.background.Get());
-  Selection faceSelected(source.Get(), face.Get());
-  SetBkColor(background.Get(), kKeyColour);
-  BlitTransparent(background.Get(), x, y, size.bmWidth, size.bmHeight, source.Get(), 0, 0);
+  DrawKeyed(background.Get(), face.Get(), x, y);
 }
 
 void DrawDot(HDC dc, Point centre) {
@@ -57,15 +53,12 @@ void DrawDot(HDC dc, Point centre) {
 
 void Paint(HWND window, const ControlState& state, HDC dc) {
   const RECT client = ClientRect(window);
-  Bitmap offscreen(CreateCompatibleBitmap(dc, client.right, client.bottom));
-  MemoryDc memory(dc);
-  if (!offscreen || !memory) return;
-  Selection target(memory.Get(), offscreen.Get());
-  CopyBitmap(memory.Get(), state.background.Get(), client.right, client.bottom);
+  Offscreen image(dc, client.right, client.bottom, state.background.Get());
+  if (!image) return;
   const Point centre = ClientCentre(client);
-  DrawDot(memory.Get(), KnobValueToPoint(state.lower, state.upper, state.value, centre.x, centre.y,
-                                         kKnobIndicatorRadius));
-  BitBlt(dc, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, SRCCOPY);
+  DrawDot(image.Get(), KnobValueToPoint(state.lower, state.upper, state.value, centre.x, centre.y,
+                                        kKnobIndicatorRadius));
+  image.Show(dc);
 }
 
 // The page's binding turns the position into parameters and display texts.

@@ -51,24 +51,14 @@ void PrepareBackground(HWND window, ControlState& state) {
 
 void Paint(HWND window, const ControlState& state, HDC dc) {
   const RECT client = ClientRect(window);
-  Bitmap offscreen(CreateCompatibleBitmap(dc, client.right, client.bottom));
-  MemoryDc memory(dc);
-  if (!offscreen || !memory) return;
-  Selection target(memory.Get(), offscreen.Get());
-  CopyBitmap(memory.Get(), state.background.Get(), client.right, client.bottom);
+  Offscreen image(dc, client.right, client.bottom, state.background.Get());
   Bitmap thumb(LoadBitmapA(ResourceModule(window), MAKEINTRESOURCEA(IDB_SLIDER_THUMB)));
-  if (!thumb) return;
-  BITMAP size{};
-  GetObjectA(thumb.Get(), sizeof size, &size);
-  const int x = client.left + CentredOrigin(client.right - client.left, size.bmWidth);
-  const int y = SliderThumbTop(state.value, state.upper, size.bmHeight);
-  MemoryDc source(dc);
-  {
-    Selection thumbSelected(source.Get(), thumb.Get());
-    SetBkColor(memory.Get(), kKeyColour);
-    BlitTransparent(memory.Get(), x, y, size.bmWidth, size.bmHeight, source.Get(), 0, 0);
-  }
-  BitBlt(dc, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, SRCCOPY);
+  if (!image || !thumb) return;
+  const SIZE size = BitmapSize(thumb.Get());
+  DrawKeyed(image.Get(), thumb.Get(),
+            client.left + CentredOrigin(client.right - client.left, size.cx),
+            SliderThumbTop(state.value, state.upper, size.cy));
+  image.Show(dc);
 }
 
 const ControlBehaviour& Behaviour();
