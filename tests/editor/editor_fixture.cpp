@@ -175,6 +175,15 @@ HWND EditorTest::CreateChild(const char* className, const char* text, int id, in
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module_, nullptr);
 }
 
+HWND EditorTest::ShowControl(const char* className, const char* text, int id, int x, int y,
+                             int width, int height) {
+  HWND control = CreateChild(className, text, id, x, y, width, height);
+  SendMessageA(control, editor::CTL_SET_TARGET, reinterpret_cast<WPARAM>(Target()), 0);
+  ShowWindow(control, SW_SHOWNORMAL);
+  UpdateWindow(control);
+  return control;
+}
+
 HWND EditorTest::ShowDisplay() {
   HWND display =
       CreateChild(editor::kDisplayClass, "Display", editor::kDisplayId, 185, 32, 150, 50);

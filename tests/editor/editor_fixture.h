@@ -89,6 +89,10 @@ class EditorTest : public ::testing::TestWithParam<int> {
   // A child of the parent, created hidden like the page creates it.
   HWND CreateChild(const char* className, const char* text, int id, int x, int y, int width,
                    int height);
+  // A knob or slider as the page sets it up: created, handed the filter's
+  // parameter interface, shown (background prepared) and painted.
+  HWND ShowControl(const char* className, const char* text, int id, int x, int y, int width,
+                   int height);
   // The display at its place, shown (background captured, intro timer on)
   // and painted.
   HWND ShowDisplay();

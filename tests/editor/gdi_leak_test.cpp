@@ -78,12 +78,8 @@ void Exercise(HWND display, HWND knob, HWND slider, int round) {
 
 TEST_P(GdiLeakTest, AThousandRoundsLeaveTheObjectCountsFlat) {
   HWND display = ShowDisplay();
-  HWND knob = CreateChild(editor::kKnobClass, "Rate", 104, 9, 60, 40, 40);
-  HWND slider = CreateChild(editor::kSliderClass, "Volume", 101, 382, 14, 23, 84);
-  for (HWND control : {knob, slider}) {
-    SendMessageA(control, editor::CTL_SET_TARGET, reinterpret_cast<WPARAM>(Target()), 0);
-    ShowWindow(control, SW_SHOWNORMAL);
-  }
+  HWND knob = ShowControl(editor::kKnobClass, "Rate", 104, 9, 60, 40, 40);
+  HWND slider = ShowControl(editor::kSliderClass, "Volume", 101, 382, 14, 23, 84);
   Exercise(display, knob, slider, 1);  // caches the system fills on first use
   const ObjectCounts before = Counts();
   for (int round = 0; round < 1000; ++round) Exercise(display, knob, slider, round);

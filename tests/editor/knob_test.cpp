@@ -28,11 +28,8 @@ class KnobTest : public EditorTest {
     };
     g_applied.clear();
     display_ = ShowDisplay();
-    knob_ = CreateChild(editor::kKnobClass, "Freq", kId, 9, 8, 40, 40);
+    knob_ = ShowControl(editor::kKnobClass, "Freq", kId, 9, 8, 40, 40);
     ASSERT_NE(knob_, nullptr);
-    SendMessageA(knob_, editor::CTL_SET_TARGET, reinterpret_cast<WPARAM>(Target()), 0);
-    ShowWindow(knob_, SW_SHOWNORMAL);
-    UpdateWindow(knob_);
     TakeSent();
   }
   void Range(int lower, int upper) {

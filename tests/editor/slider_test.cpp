@@ -14,11 +14,8 @@ class SliderTest : public EditorTest {
   void SetUp() override {
     EditorTest::SetUp();
     display_ = ShowDisplay();
-    slider_ = CreateChild(editor::kSliderClass, "Volume", kId, 382, 14, 23, 84);
+    slider_ = ShowControl(editor::kSliderClass, "Volume", kId, 382, 14, 23, 84);
     ASSERT_NE(slider_, nullptr);
-    SendMessageA(slider_, editor::CTL_SET_TARGET, reinterpret_cast<WPARAM>(Target()), 0);
-    ShowWindow(slider_, SW_SHOWNORMAL);
-    UpdateWindow(slider_);
     TakeSent();
   }
   double Level() { return Slot(info_.levelSlot); }
