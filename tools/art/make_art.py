@@ -39,7 +39,7 @@ TRACK_TOP, TRACK_BOTTOM = 11, 73  # thumb centre rows inside the slider
 CAPTIONS = {102: "FREQUENCY", 103: "DEPTH", 104: "RATE", 105: "MIX", 106: "DEGREE",
             107: "FEEDBACK"}
 
-# (directory, product name, about bitmap id is per plug-in, knob 102's caption)
+# (directory, product name, knob 102's caption or None for the Tremolo's layout)
 PLUGINS = [
     ("phaser", "Phaser", "FREQUENCY"),
     ("chorus", "Chorus", "DELAY"),
@@ -190,7 +190,7 @@ def fader_slot(img, d):
     engraved(img, cx, y - 12, "LEVEL", font("DejaVuSansCondensed-Bold.ttf", 6), 0.5)
 
 
-def logo(img, d, product):
+def logo(img, d):
     x, y, w, _ = DISPLAY
     cx = x + w / 2
     fnt = font("DejaVuSans-Bold.ttf", 13)
@@ -210,9 +210,8 @@ def product_name(img, product):
 
 
 def page(product, caption102, knobs, seed):
-    base = brushed_metal(PAGE_W * SS // 2, PAGE_H * SS // 2, seed).resize(
+    img = brushed_metal(PAGE_W * SS // 2, PAGE_H * SS // 2, seed).resize(
         (PAGE_W * SS, PAGE_H * SS), Image.BICUBIC)
-    img = base
     d = ImageDraw.Draw(img)
     # Panel edge: a light top and left, a dark bottom and right bevel.
     d.rectangle([0, 0, up(PAGE_W), up(1)], fill=(232, 234, 236))
@@ -220,7 +219,7 @@ def page(product, caption102, knobs, seed):
     d.rectangle([0, up(PAGE_H - 1.2), up(PAGE_W), up(PAGE_H)], fill=(96, 98, 104))
     d.rectangle([up(PAGE_W - 1.2), 0, up(PAGE_W), up(PAGE_H)], fill=(110, 112, 118))
     # A groove separating the knob section from the rest.
-    sep = 176 if knobs is STANDARD_KNOBS else 176
+    sep = 176
     d.line([up(sep), up(6), up(sep), up(PAGE_H - 6)], fill=(120, 122, 128), width=up(0.8))
     d.line([up(sep + 0.9), up(6), up(sep + 0.9), up(PAGE_H - 6)], fill=(236, 238, 240),
            width=up(0.8))
@@ -232,7 +231,7 @@ def page(product, caption102, knobs, seed):
         text = caption102 if ident == 102 else CAPTIONS[ident]
         engraved(img, x + KNOB / 2, y + KNOB + 1.6, text, cap, spacing=0.5)
     lcd(img, d)
-    logo(img, d, product)
+    logo(img, d)
     product_name(img, product)
     fader_slot(img, d)
     return img.resize((PAGE_W, PAGE_H), Image.LANCZOS)
@@ -422,6 +421,31 @@ def save(path, img, keep_key=False, compress=False, colour_count=256):
     write_bmp(path, img.size[0], img.size[1], palette, indices, compress, colour_count)
 
 
+def preview(directory, knobs, out):
+    """The page as a user sees it, read back from the written files: knob
+    faces with their dots at mid-travel and the thumb at 0 dB, at 100% and 200%."""
+    page = Image.open(os.path.join(ROOT, "plugins", directory, "art", "page.bmp")).convert("RGB")
+    face = Image.open(os.path.join(ROOT, "plugins", "art", "knob.bmp")).convert("RGB")
+    cap = Image.open(os.path.join(ROOT, "plugins", "art", "thumb.bmp")).convert("RGB")
+
+    def keyed_paste(src, x, y):
+        mask = Image.eval(ImageChops.difference(src, Image.new("RGB", src.size, KEY)).convert("L"),
+                          lambda v: 255 if v else 0)
+        page.paste(src, (x, y), mask)
+
+    d = ImageDraw.Draw(page)
+    for x, y in knobs.values():
+        keyed_paste(face, x - 5, y - 5)
+        a = 2.36 + 4.71 * 0.5
+        cx, cy = x + 20 + int(12 * math.cos(a)), y + 20 + int(12 * math.sin(a))
+        d.ellipse([cx - 2, cy - 2, cx + 2, cy + 2], fill=(244, 13, 13), outline=(230, 13, 14))
+    sx, sy = SLIDER[0], SLIDER[1]
+    keyed_paste(cap, sx - 13, sy + int(49 * 62 / 300 + 11 - 25))
+    page.save(os.path.join(out, directory + "-100.png"))
+    page.resize((PAGE_W * 2, PAGE_H * 2), Image.NEAREST).save(
+        os.path.join(out, directory + "-200.png"))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--preview", help="also write PNG previews into this directory")
@@ -440,10 +464,7 @@ def main():
         save(os.path.join(out, "about.bmp"), about(product, seed))
         if args.preview:
             os.makedirs(args.preview, exist_ok=True)
-            panel.save(os.path.join(args.preview, directory + "-page.png"))
-    if args.preview:
-        face.save(os.path.join(args.preview, "knob.png"))
-        cap.save(os.path.join(args.preview, "thumb.png"))
+            preview(directory, knobs, args.preview)
 
 
 if __name__ == "__main__":
