@@ -3,8 +3,8 @@
 #ifndef ORKV_PLUGIN_RESOURCE_IDS_H
 #define ORKV_PLUGIN_RESOURCE_IDS_H
 
-#define IDB_ABOUT 115          /* 220 x 220 about image */
-#define IDD_ABOUT 118          /* about dialog */
-#define IDR_CONTEXT_MENU 117   /* the page's context menu */
+#define IDB_ABOUT 115        /* 220 x 220 about image */
+#define IDD_ABOUT 118        /* about dialog */
+#define IDR_CONTEXT_MENU 117 /* the page's context menu */
 
 #endif
