@@ -152,6 +152,12 @@ void NotifyParent(HWND window, const ControlState& state, unsigned notification)
   SendMessageA(GetParent(window), notification, id, MAKELPARAM(handleBits, state.value));
 }
 
+RECT ClientRect(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  return client;
+}
+
 std::string WindowLabel(HWND window) {
   char text[40] = {};
   GetWindowTextA(window, text, sizeof text);

@@ -47,6 +47,8 @@ void RepaintControl(const ControlBehaviour& behaviour, HWND window, const Contro
 // value over the low 16 bits of the window handle.
 void NotifyParent(HWND window, const ControlState& state, unsigned notification);
 
+RECT ClientRect(HWND window);
+
 // The control's window text (at most 39 characters).
 std::string WindowLabel(HWND window);
 

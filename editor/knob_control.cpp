@@ -17,12 +17,6 @@ constexpr COLORREF kDotOutline = RGB(230, 13, 14);  // 0x0E0DE6
 constexpr COLORREF kDotFill = RGB(244, 13, 13);     // 0x0D0DF4
 constexpr int kDotReach = 2;
 
-RECT ClientRect(HWND window) {
-  RECT client{};
-  GetClientRect(window, &client);
-  return client;
-}
-
 Point ClientCentre(const RECT& client) {
   return {(client.left + client.right) / 2, (client.top + client.bottom) / 2};
 }

@@ -17,12 +17,6 @@ namespace {
 
 constexpr double kUnityGain = 0.0;
 
-RECT ClientRect(HWND window) {
-  RECT client{};
-  GetClientRect(window, &client);
-  return client;
-}
-
 // The level slot through the target; nothing without a target or a plug-in.
 std::optional<double> ReadLevel(const ControlState& state) {
   const PluginEditorInfo* info = CurrentPluginEditorInfo();
