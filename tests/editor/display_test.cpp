@@ -53,6 +53,19 @@ TEST_P(DisplayTest, IntroTypesOneCharacterPerTickAndEndsOnce) {
   EXPECT_TRUE(TakeSent().empty());
 }
 
+TEST_P(DisplayTest, ShowingAgainPlaysTheIntroAgain) {
+  HWND display = ShowDisplay();
+  for (int tick = 0; tick < IntroTicks(); ++tick) Tick(display);
+  EXPECT_EQ(TakeSent().size(), 1u);
+  ShowWindow(display, SW_HIDE);
+  EXPECT_TRUE(KillTimer(display, 1));  // hiding is a show message too: restarted
+  ShowWindow(display, SW_SHOWNORMAL);
+  for (int tick = 1; tick < IntroTicks(); ++tick) Tick(display);
+  EXPECT_TRUE(TakeSent().empty());
+  Tick(display);
+  EXPECT_EQ(TakeSent(), (std::vector<Sent>{{PAGE_INTRO_DONE, 0, 0}}));
+}
+
 TEST_P(DisplayTest, PhaserIntroEndsOnTheTwentiethTick) {
   if (Case().plugin != 0) GTEST_SKIP() << "the published example is the Phaser's";
   HWND display = ShowDisplay();

@@ -1,5 +1,6 @@
 #include "tests/editor/editor_fixture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -206,6 +207,25 @@ void EditorTest::Pump(DWORD ms) {
     if (elapsed >= ms) return;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
   }
+}
+
+bool EditorTest::PumpUntil(UINT message, DWORD ms) {
+  auto arrived = [message] {
+    return std::any_of(g_sent.begin(), g_sent.end(),
+                       [message](const Sent& s) { return s.message == message; });
+  };
+  const DWORD start = GetTickCount();
+  while (!arrived()) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  return true;
 }
 
 IEffectParameters* EditorTest::Target() {

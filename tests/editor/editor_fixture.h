@@ -101,6 +101,9 @@ class EditorTest : public ::testing::TestWithParam<int> {
   std::vector<Sent> TakeSent();
   // Dispatches queued messages for at most `ms` milliseconds.
   void Pump(DWORD ms);
+  // Dispatches queued messages until a child has sent `message`, for at most
+  // `ms` milliseconds; whether it came.
+  bool PumpUntil(UINT message, DWORD ms);
 
   // The filter's parameter interface, as the page would hand it over.
   IEffectParameters* Target();

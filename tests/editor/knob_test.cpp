@@ -88,6 +88,31 @@ TEST_P(KnobTest, CapturedDragKeepsTurningFarOutsideAndReleaseOutsideEndsIt) {
   EXPECT_TRUE(TakeSent().empty());
 }
 
+// Through the system's input queue: the capture delivers the release made far
+// outside the knob.
+TEST_P(KnobTest, RealPointerReleasedOutsideEndsTheDrag) {
+  Range(0, 100);
+  EnableWindow(knob_, TRUE);
+  SetForegroundWindow(Parent());
+  auto input = [](DWORD flags, int x, int y) {
+    INPUT event{};
+    event.type = INPUT_MOUSE;
+    event.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    event.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    event.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &event, sizeof event);
+  };
+  input(0, 9 + 20, 8);  // straight above the centre, on the knob's top row
+  input(MOUSEEVENTF_LEFTDOWN, 9 + 20, 8);
+  ASSERT_TRUE(PumpUntil(editor::CTL_VALUE_CHANGED, 2000));
+  EXPECT_EQ(GetCapture(), knob_);
+  input(0, 600, 28);  // far right of the page
+  input(MOUSEEVENTF_LEFTUP, 600, 28);
+  ASSERT_TRUE(PumpUntil(editor::CTL_DRAG_ENDED, 2000));
+  EXPECT_NE(GetCapture(), knob_);
+  EXPECT_EQ(ValueOf(knob_), 83);
+}
+
 TEST_P(KnobTest, HoveringChangesNothingButTheDisplay) {
   SendMessageA(knob_, editor::CTL_SET_VALUE, 30, 0);
   SendMessageA(display_, editor::DISPLAY_SET_MODE, 0, 0);
