@@ -30,22 +30,30 @@ TEST_P(DisplayTest, ShowingDrawsTheBareBackgroundAndStartsTheIntroTimer) {
 
 TEST_P(DisplayTest, IntroTypesOneCharacterPerTickAndEndsOnce) {
   HWND display = ShowDisplay();
-  Tick(display);  // two empty lines
-  EXPECT_EQ(Pixels::OfWindow(display), Bare());
-  int previous = 0;
-  for (int tick = 2; tick < IntroTicks(); ++tick) {
+  const std::string product = info_.productLine;
+  const std::string maker = "     Orvelt";
+  for (int tick = 1; tick <= IntroTicks(); ++tick) {
+    SCOPED_TRACE(tick);
+    EXPECT_TRUE(TakeSent().empty());
     Tick(display);
-    const Pixels now = Pixels::OfWindow(display);
-    const int typed = now.Differences(Bare(), kTopRight) + now.Differences(Bare(), kTopLeft);
-    // Each tick adds a character (a space adds nothing visible).
-    EXPECT_GE(typed, previous) << tick;
-    previous = typed;
-    EXPECT_TRUE(TakeSent().empty()) << tick;
+    const Pixels typed = Pixels::OfWindow(display);
+    // The product line grows leftwards from the right, the maker line from
+    // the left, both by one character per tick after an empty first tick.
+    const std::string productShown = product.substr(0, static_cast<std::size_t>(tick - 1));
+    const std::string makerShown = maker.substr(0, static_cast<std::size_t>(tick - 1));
+    editor::DrawDisplayText(display, {{{productShown.c_str(), editor::kTopRight},
+                                       {makerShown.c_str(), editor::kBottomLeft},
+                                       {"", 0},
+                                       {"", 0}}});
+    EXPECT_EQ(typed, Pixels::OfWindow(display));
+    if (tick == 1) {
+      EXPECT_EQ(typed, Bare());
+    }
+    if (tick == IntroTicks()) {
+      EXPECT_GT(typed.Differences(Bare(), kTopRight), 100);
+      EXPECT_GT(typed.Differences(Bare(), kBottomHalf), 50);
+    }
   }
-  EXPECT_GT(previous, 100);
-  EXPECT_GT(Pixels::OfWindow(display).Differences(Bare(), kBottomHalf), 50);  // "Orvelt"
-
-  Tick(display);
   EXPECT_EQ(TakeSent(), (std::vector<Sent>{{PAGE_INTRO_DONE, 0, 0}}));
   EXPECT_TRUE(editor::IntroDone());
   EXPECT_FALSE(KillTimer(display, 1));  // stopped by the last tick
