@@ -1,30 +1,18 @@
 #include "editor/control_window.h"
 
-#include <cstring>
-#include <new>
-
 #include "editor/display_control.h"
 #include "editor/messages.h"
 #include "editor/plugin_editor_info.h"
+#include "editor/window_class.h"
 
 namespace orkv::editor {
 namespace {
 
-ControlState* StateOf(HWND window) {
-  return reinterpret_cast<ControlState*>(GetWindowLongPtrA(window, 0));
-}
-
 LRESULT OnCreate(const ControlBehaviour& behaviour, HWND window) {
-  auto* state = new (std::nothrow) ControlState;
+  auto* state = AttachNewState<ControlState>(window);
   if (state == nullptr) return -1;
   state->upper = behaviour.initialUpper;
-  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(state));
   return 0;
-}
-
-void OnDestroy(HWND window, ControlState* state) {
-  SetWindowLongPtrA(window, 0, 0);
-  delete state;  // and its background
 }
 
 void OnShowWindow(const ControlBehaviour& behaviour, HWND window, ControlState& state) {
@@ -70,13 +58,6 @@ void OnSetValue(const ControlBehaviour& behaviour, HWND window, ControlState& st
   RepaintControl(behaviour, window, state);
 }
 
-void OnSetTag(ControlState& state, LPARAM text) {
-  const char* tag = reinterpret_cast<const char*>(text);
-  if (tag == nullptr) tag = "";
-  std::strncpy(state.tag, tag, sizeof state.tag - 1);
-  state.tag[sizeof state.tag - 1] = '\0';
-}
-
 LRESULT Dispatch(const ControlBehaviour& behaviour, HWND window, ControlState& state, UINT message,
                  WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -116,7 +97,7 @@ LRESULT Dispatch(const ControlBehaviour& behaviour, HWND window, ControlState& s
     case CTL_GET_VALUE:
       return state.value;
     case CTL_SET_TAG:
-      OnSetTag(state, lParam);
+      CopyText(state.tag, lParam);
       return 0;
     case CTL_SET_TARGET:
       state.target = reinterpret_cast<IEffectParameters*>(wParam);
@@ -130,11 +111,11 @@ LRESULT Dispatch(const ControlBehaviour& behaviour, HWND window, ControlState& s
 LRESULT HandleControlMessage(const ControlBehaviour& behaviour, HWND window, UINT message,
                              WPARAM wParam, LPARAM lParam) {
   if (message == WM_CREATE) return OnCreate(behaviour, window);
-  ControlState* state = StateOf(window);
+  ControlState* state = StateOf<ControlState>(window);
   // Before its state exists or after it is gone a control is a plain window.
   if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_DESTROY) {
-    OnDestroy(window, state);
+    FreeState<ControlState>(window);  // and its background
     return 0;
   }
   return Dispatch(behaviour, window, *state, message, wParam, lParam);

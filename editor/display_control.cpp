@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <string>
 
 #include "editor/bitmap_toolkit.h"
@@ -35,16 +34,12 @@ struct DisplayProcessState {
 };
 DisplayProcessState g_process;
 
-DisplayState* StateOf(HWND window) {
-  return reinterpret_cast<DisplayState*>(GetWindowLongPtrA(window, 0));
-}
-
 // The display's own class: a window of another class has other extra data.
 DisplayState* DisplayStateOf(HWND window) {
   char name[32] = {};
   if (window == nullptr || GetClassNameA(window, name, sizeof name) == 0) return nullptr;
   if (std::strcmp(name, kDisplayClass) != 0) return nullptr;
-  return StateOf(window);
+  return StateOf<DisplayState>(window);
 }
 
 RECT InnerRectangle(const RECT& client) {
@@ -70,17 +65,11 @@ void DrawEffectName(HWND window) {
                   {{{EffectName(), kTopLeft}, {"", kNoFormat}, {"", kNoFormat}, {"", kNoFormat}}});
 }
 
-LRESULT OnCreate(HWND window) {
-  auto* state = new (std::nothrow) DisplayState;
-  if (state == nullptr) return -1;
-  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(state));
-  return 0;
-}
+LRESULT OnCreate(HWND window) { return AttachNewState<DisplayState>(window) != nullptr ? 0 : -1; }
 
-void OnDestroy(HWND window, DisplayState* state) {
+void OnDestroy(HWND window) {
   KillTimer(window, kIntroTimer);
-  SetWindowLongPtrA(window, 0, 0);
-  delete state;
+  FreeState<DisplayState>(window);
 }
 
 void OnPaint(HWND window) {
@@ -123,13 +112,6 @@ void OnSetMode(HWND window, DisplayState& state, WPARAM mode) {
   DrawBare(window);
 }
 
-void OnSetName(DisplayState& state, LPARAM text) {
-  const char* name = reinterpret_cast<const char*>(text);
-  if (name == nullptr) name = "";
-  std::strncpy(state.name, name, sizeof state.name - 1);
-  state.name[sizeof state.name - 1] = '\0';
-}
-
 LRESULT Dispatch(HWND window, DisplayState& state, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT:
@@ -154,7 +136,7 @@ LRESULT Dispatch(HWND window, DisplayState& state, UINT message, WPARAM wParam, 
     case DISPLAY_GET_MODE:
       return state.mode;
     case DISPLAY_SET_NAME:
-      OnSetName(state, lParam);
+      CopyText(state.name, lParam);
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -193,10 +175,10 @@ void DrawDisplayText(HWND display, const DisplayTexts& texts) {
 
 LRESULT CALLBACK DisplayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CREATE) return OnCreate(window);
-  DisplayState* state = StateOf(window);
+  DisplayState* state = StateOf<DisplayState>(window);
   if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_DESTROY) {
-    OnDestroy(window, state);
+    OnDestroy(window);
     return 0;
   }
   return Dispatch(window, *state, message, wParam, lParam);
