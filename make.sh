@@ -5,7 +5,8 @@
 set -eu
 cd "$(dirname "$0")"
 
-packages="cmake make g++ googletest mingw-w64 wine wine64 xvfb xauth"
+# fonts-liberation: a metric-compatible Arial for the editor's display under Wine.
+packages="cmake make g++ googletest mingw-w64 wine wine64 xvfb xauth fonts-liberation"
 
 install_missing() {
   missing=""

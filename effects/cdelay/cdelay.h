@@ -17,6 +17,8 @@ class CDelayDsp;
 
 struct CDelay {
   static constexpr std::size_t kSlotCount = 7;
+  // The effect word of its identity row in the public plug-in table.
+  static constexpr const char* kName = "C-Delay";
   // At 0 Hz the oscillator's step is not a number; every other rate works.
   static constexpr std::uint32_t kMinSampleRate = 1;
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "effects/common/depth_link.h"
 #include "effects/common/exp10.h"
 
 namespace orkv {
@@ -18,9 +19,6 @@ inline constexpr double kTwoPi = 8.0 * kAtanOne;
 // Degree x atan(1) x (1/45), multiplied left to right.
 constexpr double DegreesToRadians(double degrees) { return degrees * kAtanOne * (1.0 / 45.0); }
 
-// The deviation the page writes when its Depth knob moves: percent x base x 0.01.
-constexpr double DepthToDeviation(double percent, double base) { return percent * base * 0.01; }
-
 // The swept engines (Phaser, Chorus, Flanger) take their deviation from a slot
 // that the parameter interface, a host's presets and saved records may set far
 // beyond what the page's Depth knob gives. The sweep would then rest at its
@@ -29,7 +27,7 @@ constexpr double DepthToDeviation(double percent, double base) { return percent 
 // most the deviation of the knob's top, so every setting the page can make is
 // unchanged and every other one sweeps like the widest of them.
 inline double SweepDeviation(double deviation, double depthTopPercent, double base) {
-  return std::min(deviation, DepthToDeviation(depthTopPercent, base));
+  return std::min(deviation, DeviationFromDepth(depthTopPercent, base));
 }
 
 // 10 ^ (dB x 0.05): -15 dB gives 0.1778, +3 dB gives 1.4125.

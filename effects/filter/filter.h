@@ -16,6 +16,8 @@ class FilterDsp;
 struct Filter {
   static constexpr std::size_t kSlotCount = 7;
   // Below this the resonator's angle can pass pi at the top of the sweep.
+  // The effect word of its identity row in the public plug-in table.
+  static constexpr const char* kName = "Filter";
   static constexpr std::uint32_t kMinSampleRate = 32000;
 
   enum Slot : std::size_t { kFreq, kDepth, kDegree, kRate, kFeed, kMix, kVolume };

@@ -9,6 +9,7 @@
 
 #include "core/parameter_block.h"
 #include "effects/common/delay_line.h"
+#include "effects/common/depth_link.h"
 
 namespace orkv {
 
@@ -16,11 +17,14 @@ class FlangerDsp;
 
 struct Flanger {
   static constexpr std::size_t kSlotCount = 8;
+  // The effect word of its identity row in the public plug-in table.
+  static constexpr const char* kName = "Flanger";
   // At 0 Hz the oscillator's step is not a number; every other rate works.
   static constexpr std::uint32_t kMinSampleRate = 1;
 
   // Slot 0 is the tap's centre delay (labelled "Freq" on the page).
   enum Slot : std::size_t { kDelay, kDeviation, kDegree, kRate, kFeed, kMix, kDepth, kVolume };
+  static constexpr DepthLink kDepthLink{kDepth, kDelay, kDeviation};
 
   static constexpr std::array<SlotSpec, kSlotCount> kSlots{{
       {"Freq", "ms", 0.5, 8, 2.975},

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/parameter_block.h"
+#include "effects/common/depth_link.h"
 
 namespace orkv {
 
@@ -15,6 +16,8 @@ class PhaserDsp;
 
 struct Phaser {
   static constexpr std::size_t kSlotCount = 8;
+  // The effect word of its identity row in the public plug-in table.
+  static constexpr const char* kName = "Phaser";
   // Below a few hundred hertz the sweep moves the corner (up to 8 kHz) so far
   // between frames that the sections grow without bound; 1 kHz keeps a margin.
   static constexpr std::uint32_t kMinSampleRate = 1000;
@@ -22,6 +25,7 @@ struct Phaser {
   // Slot 1 is written by the page from "Depth" (slot 6) and is the only one of
   // the two the engine reads.
   enum Slot : std::size_t { kFreq, kDeviation, kDegree, kRate, kFeed, kMix, kDepth, kVolume };
+  static constexpr DepthLink kDepthLink{kDepth, kFreq, kDeviation};
 
   static constexpr std::array<SlotSpec, kSlotCount> kSlots{{
       {"Freq", "Hz", 100, 4000, 700},

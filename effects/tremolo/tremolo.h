@@ -14,6 +14,8 @@ class TremoloDsp;
 
 struct Tremolo {
   static constexpr std::size_t kSlotCount = 4;
+  // The effect word of its identity row in the public plug-in table.
+  static constexpr const char* kName = "Tremolo";
   // At 0 Hz the oscillator's step is not a number; every other rate works.
   static constexpr std::uint32_t kMinSampleRate = 1;
 

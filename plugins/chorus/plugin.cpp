@@ -1,7 +1,7 @@
 // ORKVChorus: the Chorus engine behind the shared filter and server.
-#include "core/plugin.h"
+#include "plugins/plugin.h"
 #include "effects/chorus/chorus.h"
 
 namespace orkv {
-host::FactoryTemplates PluginTemplates() { return kFactoryTemplates<Plugin<Chorus, 1>>; }
+host::FactoryTemplates PluginTemplates() { return kFactoryTemplates<Plugin<Chorus>>; }
 }  // namespace orkv

@@ -1,7 +1,7 @@
 // ORKVFilter: the Filter engine behind the shared filter and server.
-#include "core/plugin.h"
+#include "plugins/plugin.h"
 #include "effects/filter/filter.h"
 
 namespace orkv {
-host::FactoryTemplates PluginTemplates() { return kFactoryTemplates<Plugin<Filter, 3>>; }
+host::FactoryTemplates PluginTemplates() { return kFactoryTemplates<Plugin<Filter>>; }
 }  // namespace orkv

@@ -1,7 +1,7 @@
 // ORKVFlanger: the Flanger engine behind the shared filter and server.
-#include "core/plugin.h"
+#include "plugins/plugin.h"
 #include "effects/flanger/flanger.h"
 
 namespace orkv {
-host::FactoryTemplates PluginTemplates() { return kFactoryTemplates<Plugin<Flanger, 2>>; }
+host::FactoryTemplates PluginTemplates() { return kFactoryTemplates<Plugin<Flanger>>; }
 }  // namespace orkv

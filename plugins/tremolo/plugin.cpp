@@ -1,7 +1,7 @@
 // ORKVTremolo: the Tremolo engine behind the shared filter and server.
-#include "core/plugin.h"
+#include "plugins/plugin.h"
 #include "effects/tremolo/tremolo.h"
 
 namespace orkv {
-host::FactoryTemplates PluginTemplates() { return kFactoryTemplates<Plugin<Tremolo, 5>>; }
+host::FactoryTemplates PluginTemplates() { return kFactoryTemplates<Plugin<Tremolo>>; }
 }  // namespace orkv

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <utility>
 
+#include "core/slot_access.h"
 #include "tools/render/plugin_module.h"
 
 namespace orkv::render {
@@ -84,60 +85,14 @@ bool EffectControls::ApplyOptions(const Options& options, std::string& error) {
   return SetByLabel(options.settings, error);
 }
 
-// The parameter interface's per-slot methods, by slot index. The interface we
-// hold is the plug-in's own, so it has methods for every slot it owns.
 HRESULT EffectControls::GetSlot(std::size_t slot, double& value) const {
-  if (slot >= static_cast<std::size_t>(plugin_->slotCount)) return E_INVALIDARG;
-  auto* p4 = static_cast<IEffectParameters4*>(parameters_.Get());
-  auto* p7 = static_cast<IEffectParameters7*>(parameters_.Get());
-  auto* p8 = static_cast<IEffectParameters8*>(parameters_.Get());
-  switch (slot) {
-    case 0:
-      return p4->GetParam0(&value);
-    case 1:
-      return p4->GetParam1(&value);
-    case 2:
-      return p4->GetParam2(&value);
-    case 3:
-      return p4->GetParam3(&value);
-    case 4:
-      return p7->GetParam4(&value);
-    case 5:
-      return p7->GetParam5(&value);
-    case 6:
-      return p7->GetParam6(&value);
-    case 7:
-      return p8->GetParam7(&value);
-    default:
-      return E_INVALIDARG;
-  }
+  return orkv::GetSlot(parameters_.Get(), static_cast<std::size_t>(plugin_->slotCount), slot,
+                       value);
 }
 
 HRESULT EffectControls::SetSlot(std::size_t slot, double value) const {
-  if (slot >= static_cast<std::size_t>(plugin_->slotCount)) return E_INVALIDARG;
-  auto* p4 = static_cast<IEffectParameters4*>(parameters_.Get());
-  auto* p7 = static_cast<IEffectParameters7*>(parameters_.Get());
-  auto* p8 = static_cast<IEffectParameters8*>(parameters_.Get());
-  switch (slot) {
-    case 0:
-      return p4->SetParam0(value);
-    case 1:
-      return p4->SetParam1(value);
-    case 2:
-      return p4->SetParam2(value);
-    case 3:
-      return p4->SetParam3(value);
-    case 4:
-      return p7->SetParam4(value);
-    case 5:
-      return p7->SetParam5(value);
-    case 6:
-      return p7->SetParam6(value);
-    case 7:
-      return p8->SetParam7(value);
-    default:
-      return E_INVALIDARG;
-  }
+  return orkv::SetSlot(parameters_.Get(), static_cast<std::size_t>(plugin_->slotCount), slot,
+                       value);
 }
 
 // A slot by its label (any case) or by its index.
@@ -181,7 +136,7 @@ bool EffectControls::SetDerivedDeviation(std::string& error) const {
   double base = 0;
   HRESULT hr = GetSlot(table_.depth->percent, percent);
   if (SUCCEEDED(hr)) hr = GetSlot(table_.depth->base, base);
-  if (SUCCEEDED(hr)) hr = SetSlot(table_.depth->deviation, percent * base * 0.01);
+  if (SUCCEEDED(hr)) hr = SetSlot(table_.depth->deviation, DeviationFromDepth(percent, base));
   if (FAILED(hr)) error = "updating the deviation from Depth failed: " + DescribeHresult(hr);
   return SUCCEEDED(hr);
 }

@@ -2,23 +2,14 @@
 // the effects (labels, units, ranges) and the Depth rule of the modulated ones.
 #pragma once
 
-#include <cstddef>
 #include <optional>
 #include <span>
 
 #include "core/orkv_effects.h"
 #include "core/parameter_block.h"
+#include "effects/common/depth_link.h"
 
 namespace orkv::render {
-
-// Phaser, Chorus and Flanger keep the sweep depth twice: as a percentage the
-// page shows ("Depth") and as the deviation the engine reads. Setting Depth
-// also sets deviation = Depth x base x 0.01, as the page does.
-struct DepthLink {
-  std::size_t percent;
-  std::size_t base;
-  std::size_t deviation;
-};
 
 // A slot that users know by another name than the slot table's, such as the
 // Chorus and Flanger centre delay, which their page's display calls "Delay".

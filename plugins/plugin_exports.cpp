@@ -2,8 +2,8 @@
 // one and driven by that library's factory templates.
 #include <windows.h>
 
-#include "core/plugin.h"
 #include "host/server.h"
+#include "plugins/plugin.h"
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH)

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <iterator>
+#include <string_view>
 
 #include "core/effect_filter.h"
 #include "core/orkv_effects.h"
@@ -12,11 +14,25 @@
 
 namespace orkv {
 
-template <class EffectT, std::size_t InfoIndex>
+// The row of the public table whose effect word is `effect`; past the end
+// when there is none, which makes any use of it fail to compile.
+consteval std::size_t IdentityRowOf(std::string_view effect) {
+  std::size_t row = 0;
+  while (row < std::size(kOrkvPlugins) && std::string_view(kOrkvPlugins[row].effect) != effect) {
+    ++row;
+  }
+  return row;
+}
+
+// The effect names its own identity row (Effect::kName), so no plug-in can be
+// paired with another's identifiers.
+template <class EffectT>
 struct Plugin {
   using Effect = EffectT;
-  static constexpr const OrkvPluginInfo& kInfo = kOrkvPlugins[InfoIndex];
-  static_assert(static_cast<int>(EffectT::kSlotCount) == kOrkvPlugins[InfoIndex].slotCount);
+  static constexpr std::size_t kRow = IdentityRowOf(EffectT::kName);
+  static_assert(kRow < std::size(kOrkvPlugins), "the effect has no identity row");
+  static constexpr const OrkvPluginInfo& kInfo = kOrkvPlugins[kRow];
+  static_assert(static_cast<int>(EffectT::kSlotCount) == kInfo.slotCount);
 };
 
 // The property page's creation function. Until the editor is built into the

@@ -1,0 +1,100 @@
+#include "editor/slider_control.h"
+
+#include <optional>
+#include <string>
+
+#include "core/slot_access.h"
+#include "editor/bitmap_toolkit.h"
+#include "editor/control_window.h"
+#include "editor/messages.h"
+#include "editor/plugin_editor_info.h"
+#include "editor/resource_ids.h"
+#include "editor/value_mapping.h"
+#include "editor/window_class.h"
+
+namespace orkv::editor {
+namespace {
+
+constexpr double kUnityGain = 0.0;
+
+// The level slot through the target; nothing without a target or a plug-in.
+std::optional<double> ReadLevel(const ControlState& state) {
+  const PluginEditorInfo* info = CurrentPluginEditorInfo();
+  double level = 0.0;
+  if (state.target == nullptr || info == nullptr) return std::nullopt;
+  if (FAILED(GetSlot(state.target, info->slotCount, info->levelSlot, level))) return std::nullopt;
+  return level;
+}
+
+void WriteLevel(const ControlState& state, double level) {
+  const PluginEditorInfo* info = CurrentPluginEditorInfo();
+  if (state.target == nullptr || info == nullptr) return;
+  SetSlot(state.target, info->slotCount, info->levelSlot, level);
+}
+
+// Without a target the text shows the level the position stands for.
+void UpdateDisplay(HWND window, const ControlState& state) {
+  const double level = ReadLevel(state).value_or(SliderLevelFromPosition(state.value));
+  ShowInDisplay(window, WindowLabel(window), FormatTwoDecimals(level));
+}
+
+// The slider's background is the bare page; its thumb is drawn at every paint.
+void PrepareBackground(HWND window, ControlState& state) {
+  state.background.Reset(CaptureParentBackground(window));
+}
+
+void Paint(HWND window, const ControlState& state, HDC dc) {
+  const RECT client = ClientRect(window);
+  Offscreen image(dc, client.right, client.bottom, state.background.Get());
+  Bitmap thumb(LoadBitmapA(ResourceModule(window), MAKEINTRESOURCEA(IDB_SLIDER_THUMB)));
+  if (!image || !thumb) return;
+  const SIZE size = BitmapSize(thumb.Get());
+  DrawKeyed(image.Get(), thumb.Get(),
+            client.left + CentredOrigin(client.right - client.left, size.cx),
+            SliderThumbTop(state.value, state.upper, size.cy));
+  image.Show(dc);
+}
+
+const ControlBehaviour& Behaviour();
+
+// Unsigned coordinates: a captured pointer left of or above the slider reads
+// as a large number and lies outside the track.
+void OnPointer(HWND window, ControlState& state, LPARAM position) {
+  const auto x = static_cast<std::uint16_t>(LOWORD(position));
+  const auto y = static_cast<std::uint16_t>(HIWORD(position));
+  if (state.dragging && SliderAcceptsPointer(x, y)) {
+    state.value = static_cast<std::uint16_t>(SliderPointerToValue(state.upper, y));
+    RepaintControl(Behaviour(), window, state);
+    NotifyParent(window, state, CTL_VALUE_CHANGED);
+    WriteLevel(state, SliderLevelFromPosition(state.value));
+  }
+  UpdateDisplay(window, state);
+}
+
+// Unity gain, and the thumb where the page would put it for the level read
+// back. Starts no drag.
+void OnDoubleClick(HWND window, ControlState& state) {
+  WriteLevel(state, kUnityGain);
+  const double level = ReadLevel(state).value_or(kUnityGain);
+  SendMessageA(window, CTL_SET_VALUE, static_cast<WPARAM>(SliderPositionFromLevel(level)) & 0xFFFF,
+               0);
+  UpdateDisplay(window, state);
+}
+
+const ControlBehaviour& Behaviour() {
+  static constexpr ControlBehaviour kSlider{300, &PrepareBackground, &Paint, &OnPointer,
+                                            &OnDoubleClick};
+  return kSlider;
+}
+
+}  // namespace
+
+LRESULT CALLBACK SliderWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return HandleControlMessage(Behaviour(), window, message, wParam, lParam);
+}
+
+ATOM RegisterSliderClass(HINSTANCE module) {
+  return RegisterEditorClass(module, kSliderClass, CS_DBLCLKS, SliderWindowProc);
+}
+
+}  // namespace orkv::editor
