@@ -23,14 +23,10 @@ constexpr ControlBinding kBindings[] = {
      .write = [](double k) { return k * 0.033 + 0.2; },
      .text = {TextForm::kPosition},
      .position = [](Slots s) { return (s[D::kDepth] * 100 - 20) * 0.30303030303030304; }},
-    TwoHertzRateRow<D::kRate>(),
-    HalfMixRow<D::kMix>(),
+    RateRow<D::kRate, 0.02, 50.0>(),
+    MixRow<D::kMix, 0.002512562814070352, 200.0, 398.0>(),
     ExponentialDegreeRow<D::kDegree>(),
-    {.control = kFeedKnob,
-     .slot = D::kFeed,
-     .write = [](double k) { return k * 0.0090001; },
-     .text = {TextForm::kTruncated, [](Slots s) { return s[D::kFeed] * 111.11111111111111; }},
-     .position = [](Slots s) { return s[D::kFeed] * 111.11111111111111; }},
+    LinearFeedRow<D::kFeed, 0.0090001, 111.11111111111111, 111.11111111111111>(),
     LevelSliderRow<D::kVolume>(),
 };
 

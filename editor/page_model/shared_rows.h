@@ -1,5 +1,6 @@
-// Binding rows that several plug-ins share word for word, apart from the slot
-// they write. Each plug-in's table names them next to its own rows.
+// Binding rows that several plug-ins share apart from their slot and factors.
+// Each plug-in's table names them with its own slot and factors, so the
+// factors still stand in the plug-in's row, in the order the rule uses them.
 #pragma once
 
 #include <cmath>
@@ -21,38 +22,52 @@ constexpr ControlBinding LevelSliderRow() {
           .position = [](Slots s) { return (s[kLevel] - 3) * -16.666666666666664; }};
 }
 
-// Rate from 0 to 2 Hz.
-template <std::size_t kRate>
-constexpr ControlBinding TwoHertzRateRow() {
-  return {.control = kRateKnob,
-          .slot = kRate,
-          .write = [](double k) { return k * 0.02; },
-          .text = {TextForm::kTwoDecimals, [](Slots s) { return s[kRate]; }},
-          .position = [](Slots s) { return s[kRate] * 50; }};
+// The Depth percentage, kept linked to the deviation:
+// slot = k x kStep + 10; position (deviation x 100 / base - 10) x kScale.
+template <DepthLinkSlots kLink, double kStep, double kScale>
+constexpr ControlBinding LinkedDepthRow() {
+  return {
+      .control = kDepthKnob,
+      .slot = kLink.percent,
+      .write = [](double k) { return k * kStep + 10; },
+      .depthLink = kLink,
+      .text = {TextForm::kPosition},
+      .position = [](Slots s) { return (s[kLink.deviation] * 100 / s[kLink.base] - 10) * kScale; }};
 }
 
-// Rate from 0 to 6 Hz.
-template <std::size_t kRate>
-constexpr ControlBinding SixHertzRateRow() {
+// slot = k x kStep; text the slot with two decimals; position slot x kScale.
+template <std::size_t kRate, double kStep, double kScale>
+constexpr ControlBinding RateRow() {
   return {.control = kRateKnob,
           .slot = kRate,
-          .write = [](double k) { return k * 0.06; },
+          .write = [](double k) { return k * kStep; },
           .text = {TextForm::kTwoDecimals, [](Slots s) { return s[kRate]; }},
-          .position = [](Slots s) { return s[kRate] * 16.666666666666668; }};
+          .position = [](Slots s) { return s[kRate] * kScale; }};
 }
 
-// Wet share from 0 to 0.5 over positions 1 to 200, shown as 0 to 100 %.
-template <std::size_t kMix>
-constexpr ControlBinding HalfMixRow() {
+// Over positions 1 to 200: slot = (k - 1) x kStep; text slot x kPercent, then
+// "%"; position slot x kScale + 1.
+template <std::size_t kMix, double kStep, double kPercent, double kScale>
+constexpr ControlBinding MixRow() {
   return {.control = kMixKnob,
           .slot = kMix,
-          .write = [](double k) { return (k - 1) * 0.002512562814070352; },
-          .text = {TextForm::kTruncated, [](Slots s) { return s[kMix] * 200; }, "%"},
-          .position = [](Slots s) { return s[kMix] * 398 + 1; }};
+          .write = [](double k) { return (k - 1) * kStep; },
+          .text = {TextForm::kTruncated, [](Slots s) { return s[kMix] * kPercent; }, "%"},
+          .position = [](Slots s) { return s[kMix] * kScale + 1; }};
 }
 
-// Degree written as the position itself; `kText` shows either the position or
-// the slot read back, truncated.
+// slot = k x kStep; text slot x kTextScale; position slot x kPositionScale.
+template <std::size_t kFeed, double kStep, double kTextScale, double kPositionScale>
+constexpr ControlBinding LinearFeedRow() {
+  return {.control = kFeedKnob,
+          .slot = kFeed,
+          .write = [](double k) { return k * kStep; },
+          .text = {TextForm::kTruncated, [](Slots s) { return s[kFeed] * kTextScale; }},
+          .position = [](Slots s) { return s[kFeed] * kPositionScale; }};
+}
+
+// slot = k; position the slot; `kText` shows either the position or the slot
+// read back, then the degree sign.
 template <std::size_t kDegree, TextForm kText>
 constexpr ControlBinding LinearDegreeRow() {
   return {.control = kDegreeKnob,
@@ -62,7 +77,7 @@ constexpr ControlBinding LinearDegreeRow() {
           .position = [](Slots s) { return s[kDegree]; }};
 }
 
-// Degree on an exponential scale: fine steps near 0, coarse ones near 180.
+// Fine steps near 0 degrees, coarse ones near 180.
 template <std::size_t kDegree>
 constexpr ControlBinding ExponentialDegreeRow() {
   return {.control = kDegreeKnob,

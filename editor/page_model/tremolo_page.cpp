@@ -14,7 +14,7 @@ constexpr ControlBinding kBindings[] = {
      .write = [](double k) { return k * 0.005; },
      .text = {TextForm::kPosition},
      .position = [](Slots s) { return s[T::kDepth] * 200; }},
-    SixHertzRateRow<T::kRate>(),
+    RateRow<T::kRate, 0.06, 16.666666666666668>(),
     LinearDegreeRow<T::kDegree, TextForm::kPosition>(),
     LevelSliderRow<T::kVolume>(),
 };
