@@ -32,6 +32,11 @@ std::string ValueText(const ControlBinding& binding, int position, const SlotAcc
   return {};
 }
 
+std::string MoveControl(const ControlBinding& binding, int position, SlotAccess& slots) {
+  ApplyPosition(binding, position, slots);
+  return ValueText(binding, position, slots);
+}
+
 int PositionFromParameter(const ControlBinding& binding, const SlotAccess& slots) {
   return TruncateTowardZero(binding.position(Slots(slots)));
 }

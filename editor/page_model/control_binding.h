@@ -76,6 +76,9 @@ void ApplyDepthLink(const DepthLinkSlots& link, SlotAccess& slots);
 // The display's value text, read from the slots after the write.
 std::string ValueText(const ControlBinding& binding, int position, const SlotAccess& slots);
 
+// A drag or click to `position`: the writes, then the value text read back.
+std::string MoveControl(const ControlBinding& binding, int position, SlotAccess& slots);
+
 // The control position the live parameters stand for.
 int PositionFromParameter(const ControlBinding& binding, const SlotAccess& slots);
 

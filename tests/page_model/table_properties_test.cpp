@@ -76,16 +76,6 @@ TEST_P(PageTableTest, WritingAPositionReadsItBack) {
   }
 }
 
-TEST_P(PageTableTest, OnlyDepthLinkedKnobsWriteMoreThanOneSlot) {
-  for (const ControlBinding& binding : Page().bindings) {
-    ClampingSlots slots = GetParam().Defaults();
-    ApplyPosition(binding, FindRange(binding.control)->upper, slots);
-    ASSERT_FALSE(slots.Writes().empty());
-    EXPECT_EQ(slots.Writes()[0].slot, binding.slot);
-    EXPECT_EQ(slots.Writes().size(), binding.depthLink ? 2u : 1u) << binding.control;
-  }
-}
-
 // Factory presets keep the deviation at Depth percent of the centre; moving
 // either the centre or the Depth knob keeps it so.
 TEST_P(PageTableTest, DepthLinkHoldsAfterEveryMove) {

@@ -20,11 +20,8 @@ struct ControlValue {
   int position;
 };
 
-// The page reads the written slots back for the value text, as a drag does.
 std::string Drag(const PageTable& page, int control, int position, ClampingSlots& slots) {
-  const ControlBinding& binding = *FindBinding(page, control);
-  ApplyPosition(binding, position, slots);
-  return ValueText(binding, position, slots);
+  return MoveControl(*FindBinding(page, control), position, slots);
 }
 
 TEST(WorkedExamples, PhaserDefaultsPlaceEveryControl) {
