@@ -1,0 +1,45 @@
+// The Chorus's page. Knob 102 sets the centre delay and is labelled "Delay";
+// moving it or Depth keeps the deviation at Depth percent of that delay.
+#include <cmath>
+
+#include "editor/page_model/page_table.h"
+#include "editor/page_model/shared_rows.h"
+#include "effects/chorus/chorus.h"
+
+namespace orkv::page_model {
+namespace {
+
+using C = Chorus;
+constexpr DepthLinkSlots kLink{.percent = C::kDepth, .base = C::kDelay, .deviation = C::kDeviation};
+
+constexpr ControlBinding kBindings[] = {
+    {.control = kFreqKnob,
+     .label = "Delay",
+     .slot = C::kDelay,
+     .write = [](double k) { return 8 + k * 0.22; },
+     .depthLink = kLink,
+     .text = {TextForm::kQuantity, [](Slots s) { return s[C::kDelay]; }, C::kSlots[C::kDelay].unit},
+     .position = [](Slots s) { return (s[C::kDelay] - 8) * 99 * 0.045454545454545456 + 1; }},
+    LinkedDepthRow<kLink, 0.3, 3.3333333333333335>(),
+    RateRow<C::kRate, 0.02, 50.0>(),
+    MixRow<C::kMix, 0.002512562814070352, 200.0, 398.0>(),
+    ExponentialDegreeRow<C::kDegree>(),
+    LinearFeedRow<C::kFeed, 0.007, 142.85714285714286, 142.85714285714286>(),
+    LevelSliderRow<C::kVolume>(),
+};
+
+}  // namespace
+
+constinit const PageTable kChorusPage{
+    .title = "ORKVChorus",
+    .helpFile = "ORKVChorus.HLP",
+    .contextMenuResource = 117,
+    .aboutDialogResource = 118,
+    .aboutBitmapResource = 115,
+    .aboutMenuText = "&About KV Chorus...",
+    .layout = kStandardLayout,
+    .helpContexts = kStandardHelpContexts,
+    .bindings = kBindings,
+};
+
+}  // namespace orkv::page_model

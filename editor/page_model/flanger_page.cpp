@@ -1,0 +1,43 @@
+// The Flanger's page. Knob 102 sets the centre delay and is labelled "Delay";
+// moving it or Depth keeps the deviation at Depth percent of that delay.
+#include "editor/page_model/page_table.h"
+#include "editor/page_model/shared_rows.h"
+#include "effects/flanger/flanger.h"
+
+namespace orkv::page_model {
+namespace {
+
+using F = Flanger;
+constexpr DepthLinkSlots kLink{.percent = F::kDepth, .base = F::kDelay, .deviation = F::kDeviation};
+
+constexpr ControlBinding kBindings[] = {
+    {.control = kFreqKnob,
+     .label = "Delay",
+     .slot = F::kDelay,
+     .write = [](double k) { return 0.5 + k * 0.075; },
+     .depthLink = kLink,
+     .text = {TextForm::kQuantity, [](Slots s) { return s[F::kDelay]; }, F::kSlots[F::kDelay].unit},
+     .position = [](Slots s) { return (s[F::kDelay] - 0.5) * 13.333333333333334; }},
+    LinkedDepthRow<kLink, 0.86, 1.1627906976744187>(),
+    RateRow<F::kRate, 0.02, 50.0>(),
+    MixRow<F::kMix, 0.002512562814070352, 200.0, 398.0>(),
+    LinearDegreeRow<F::kDegree, TextForm::kTruncated>(),
+    LinearFeedRow<F::kFeed, 0.008, 125.0, 125.0>(),
+    LevelSliderRow<F::kVolume>(),
+};
+
+}  // namespace
+
+constinit const PageTable kFlangerPage{
+    .title = "ORKVFlanger",
+    .helpFile = "ORKVFlanger.HLP",
+    .contextMenuResource = 118,
+    .aboutDialogResource = 115,
+    .aboutBitmapResource = 112,
+    .aboutMenuText = "&About KV Flanger...",
+    .layout = kStandardLayout,
+    .helpContexts = kStandardHelpContexts,
+    .bindings = kBindings,
+};
+
+}  // namespace orkv::page_model

@@ -1,0 +1,45 @@
+// Everything that makes one plug-in's page its own: texts, resource ids,
+// layout, help contexts and the control bindings. One constant table per
+// plug-in; the page code reads whichever its module was built with.
+#pragma once
+
+#include <span>
+
+#include "editor/page_model/control_binding.h"
+#include "editor/page_model/layout.h"
+
+namespace orkv::page_model {
+
+struct PageTable {
+  const char* title;     // string 1, the page's title
+  const char* helpFile;  // looked for beside the plug-in's library
+  int contextMenuResource;
+  int aboutDialogResource;
+  int aboutBitmapResource;
+  const char* aboutMenuText;
+  std::span<const ControlPlacement> layout;
+  std::span<const HelpContextPair> helpContexts;  // ends with a zero pair
+  // The knobs in id order, then the slider: the order the page refreshes them.
+  std::span<const ControlBinding> bindings;
+};
+
+extern const PageTable kPhaserPage;
+extern const PageTable kChorusPage;
+extern const PageTable kFlangerPage;
+extern const PageTable kFilterPage;
+extern const PageTable kCDelayPage;
+extern const PageTable kTremoloPage;
+
+// Null when the plug-in lacks the control (or it is the display).
+const ControlBinding* FindBinding(const PageTable& page, int control);
+const ControlPlacement* FindPlacement(const PageTable& page, int control);
+
+// What the display calls the control: the row's label, else its window text.
+const char* DisplayLabel(const PageTable& page, int control);
+
+// The position of the control for the live parameters; 0xFFFF for a control
+// without a binding.
+inline constexpr int kNoPosition = 0xFFFF;
+int PositionFromParameter(const PageTable& page, int control, const SlotAccess& slots);
+
+}  // namespace orkv::page_model

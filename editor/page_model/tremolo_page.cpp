@@ -1,0 +1,36 @@
+// The Tremolo's page: three knobs, its own layout and help contexts.
+#include "editor/page_model/page_table.h"
+#include "editor/page_model/shared_rows.h"
+#include "effects/tremolo/tremolo.h"
+
+namespace orkv::page_model {
+namespace {
+
+using T = Tremolo;
+
+constexpr ControlBinding kBindings[] = {
+    {.control = kDepthKnob,
+     .slot = T::kDepth,
+     .write = [](double k) { return k * 0.005; },
+     .text = {TextForm::kPosition},
+     .position = [](Slots s) { return s[T::kDepth] * 200; }},
+    RateRow<T::kRate, 0.06, 16.666666666666668>(),
+    LinearDegreeRow<T::kDegree, TextForm::kPosition>(),
+    LevelSliderRow<T::kVolume>(),
+};
+
+}  // namespace
+
+constinit const PageTable kTremoloPage{
+    .title = "ORKVTremolo",
+    .helpFile = "ORKVTremolo.HLP",
+    .contextMenuResource = 115,
+    .aboutDialogResource = 116,
+    .aboutBitmapResource = 112,
+    .aboutMenuText = "&About KV Tremolo...",
+    .layout = kTremoloLayout,
+    .helpContexts = kTremoloHelpContexts,
+    .bindings = kBindings,
+};
+
+}  // namespace orkv::page_model
