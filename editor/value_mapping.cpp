@@ -74,10 +74,12 @@ std::string FormatTwoDecimals(double value) {
   const int length = std::snprintf(digits, sizeof digits, "%.7f", std::fabs(value));
   if (length <= 0 || length >= static_cast<int>(sizeof digits)) return "?";
   const std::string all(digits);
-  const std::string sign = value < 0.0 ? "-" : "";
   const std::size_t point = all.find('.');
-  if (point == std::string::npos) return sign + all;  // "inf", "nan"
-  return sign + all.substr(0, point + 3);
+  if (point == std::string::npos) return all;  // "inf", "nan": not from a clamped slot
+  const std::string shown = all.substr(0, point + 3);
+  // No sign where every digit shown is zero: never "-0.00".
+  const bool negative = std::signbit(value) && shown.find_first_not_of("0.") != std::string::npos;
+  return (negative ? "-" : "") + shown;
 }
 
 IntroFrame IntroTick(IntroCounters& counters, std::size_t productLength, std::size_t makerLength) {

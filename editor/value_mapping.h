@@ -61,7 +61,7 @@ int SliderThumbTop(int value, int upper, int thumbHeight);
 
 // A sign, at least one integer digit and exactly two decimals, cut (not
 // rounded) from the value rounded to seven decimals: 1.999 gives "1.99",
-// -0.18 gives "-0.18".
+// -0.18 gives "-0.18"; tiny negative values and -0.0 read "0.00", never "-0.00".
 std::string FormatTwoDecimals(double value);
 
 // --- Display intro ------------------------------------------------------------

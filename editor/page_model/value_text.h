@@ -3,13 +3,13 @@
 
 #include <string>
 
+#include "editor/value_mapping.h"
+
 namespace orkv::page_model {
 
-// A sign, at least one integer digit and exactly two decimals, cut (not
-// rounded) from the value rounded to seven decimals: 1.999 gives "1.99",
-// -0.18 gives "-0.18". A value whose shown digits are all zero has no sign, so
-// tiny negative values and -0.0 read "0.00", never "-0.00".
-std::string FormatTwoDecimals(double value);
+// Two decimals cut from the seven-decimal form; tiny negative values and -0.0
+// read "0.00", never "-0.00". Shared with the slider's own text.
+using editor::FormatTwoDecimals;
 
 // A measured value with three significant digits and its unit, switching to
 // the next larger unit (Hz to kHz, ms to s) from 1000 on: "700 Hz",
