@@ -148,7 +148,7 @@ std::string WindowLabel(HWND window) {
 void ShowInDisplay(HWND window, const std::string& label, const std::string& valueText) {
   const PluginEditorInfo* info = CurrentPluginEditorInfo();
   const char* effect = info != nullptr ? info->effectName : "";
-  HWND display = GetDlgItem(GetParent(window), kDisplayId);
+  HWND display = GetDlgItem(GetParent(window), kDisplay);
   DrawDisplayText(display, {{{effect, kTopLeft},
                              {"", kNoFormat},
                              {label.c_str(), kBottomLeft},

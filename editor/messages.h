@@ -36,11 +36,16 @@ inline constexpr std::uint16_t PAGE_NOTIFY_ID = 32700;
 inline constexpr std::uint16_t IDM_HELP = 40001;
 inline constexpr std::uint16_t IDM_ABOUT = 40002;
 
-// Control ids on the page, the same in every plug-in.
-inline constexpr int kSliderId = 101;
-inline constexpr int kFirstKnobId = 102;
-inline constexpr int kLastKnobId = 107;
-inline constexpr int kDisplayId = 108;
+// Control ids on the page, the same in every plug-in; a plug-in without a
+// control lacks its id.
+inline constexpr int kLevelSlider = 101;
+inline constexpr int kFreqKnob = 102;
+inline constexpr int kDepthKnob = 103;
+inline constexpr int kRateKnob = 104;
+inline constexpr int kMixKnob = 105;
+inline constexpr int kDegreeKnob = 106;
+inline constexpr int kFeedKnob = 107;
+inline constexpr int kDisplay = 108;
 
 // Window classes.
 inline constexpr const char* kKnobClass = "OR_KNOB_CONTROL";

@@ -3,21 +3,21 @@
 // has its own.
 #pragma once
 
+#include "editor/messages.h"
+
 #include <cstdint>
 #include <span>
 
 namespace orkv::page_model {
 
-// Control ids, the same in every plug-in; a plug-in without a control lacks
-// its id.
-inline constexpr int kLevelSlider = 101;
-inline constexpr int kFreqKnob = 102;
-inline constexpr int kDepthKnob = 103;
-inline constexpr int kRateKnob = 104;
-inline constexpr int kMixKnob = 105;
-inline constexpr int kDegreeKnob = 106;
-inline constexpr int kFeedKnob = 107;
-inline constexpr int kDisplay = 108;
+using editor::kDegreeKnob;
+using editor::kDepthKnob;
+using editor::kDisplay;
+using editor::kFeedKnob;
+using editor::kFreqKnob;
+using editor::kLevelSlider;
+using editor::kMixKnob;
+using editor::kRateKnob;
 
 inline constexpr int kPageWidth = 430;
 inline constexpr int kPageHeight = 110;

@@ -186,8 +186,7 @@ HWND EditorTest::ShowControl(const char* className, const char* text, int id, in
 }
 
 HWND EditorTest::ShowDisplay() {
-  HWND display =
-      CreateChild(editor::kDisplayClass, "Display", editor::kDisplayId, 185, 32, 150, 50);
+  HWND display = CreateChild(editor::kDisplayClass, "Display", editor::kDisplay, 185, 32, 150, 50);
   ShowWindow(display, SW_SHOWNORMAL);
   UpdateWindow(display);  // the show draws while still hidden; its paint shows
   return display;

@@ -8,6 +8,22 @@
 #include "host/media_type.h"
 
 namespace orkv::test {
+namespace {
+
+// QueryInterface of a test object with one interface besides IUnknown.
+template <class Interface>
+HRESULT AnswerQuery(Interface* self, REFIID own, REFIID riid, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  if (riid == IID_IUnknown || riid == own) {
+    *ppv = self;
+    self->AddRef();
+    return S_OK;
+  }
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+
+}  // namespace
 
 // One buffer placed so that its last byte is the last byte before a no-access
 // page. Handed out with a reference on its allocator, returned at count zero.
@@ -43,14 +59,7 @@ class GuardedAllocator::Sample final : public IMediaSample {
   }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (ppv == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IMediaSample) {
-      *ppv = static_cast<IMediaSample*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery<IMediaSample>(this, IID_IMediaSample, riid, ppv);
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
   ULONG STDMETHODCALLTYPE Release() override {
@@ -141,14 +150,7 @@ void GuardedAllocator::FreeSamples() {
 }
 
 HRESULT STDMETHODCALLTYPE GuardedAllocator::QueryInterface(REFIID riid, void** ppv) {
-  if (ppv == nullptr) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IMemAllocator) {
-    *ppv = static_cast<IMemAllocator*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
+  return AnswerQuery<IMemAllocator>(this, IID_IMemAllocator, riid, ppv);
 }
 
 ULONG STDMETHODCALLTYPE GuardedAllocator::AddRef() { return InterlockedIncrement(&refs_); }
@@ -233,14 +235,7 @@ class NullData final : public IMediaSample {
  public:
   explicit NullData(IMediaSample* inner) : inner_(inner) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (ppv == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IMediaSample) {
-      *ppv = static_cast<IMediaSample*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery<IMediaSample>(this, IID_IMediaSample, riid, ppv);
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
   ULONG STDMETHODCALLTYPE Release() override {
@@ -283,13 +278,7 @@ host::ComPtr<IMediaSample> NullDataSample(IMediaSample* inner) {
 }
 
 HRESULT STDMETHODCALLTYPE LazyReconnectGraph::QueryInterface(REFIID riid, void** ppv) {
-  if (ppv == nullptr) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IFilterGraph) {
-    *ppv = static_cast<IFilterGraph*>(this);
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
+  return AnswerQuery<IFilterGraph>(this, IID_IFilterGraph, riid, ppv);
 }
 
 void RunWithin(std::chrono::milliseconds limit, const char* what,
