@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")"
 
 # fonts-liberation: a metric-compatible Arial for the editor's display under Wine.
-packages="cmake make g++ googletest mingw-w64 wine wine64 xvfb xauth fonts-liberation"
+packages="cmake make g++ git clang-format googletest mingw-w64 wine wine64 xvfb xauth fonts-liberation"
 
 install_missing() {
   missing=""
