@@ -12,6 +12,7 @@
 #include "editor/value_mapping.h"
 #include "tests/editor/object_counts.h"
 #include "tests/editor/page_fixture.h"
+#include "tests/plugins/test_stream.h"
 
 namespace orkv::test {
 namespace {
@@ -160,6 +161,34 @@ TEST_P(PageTest, ANotificationOfAnyCodeMovesEveryControlOtherCommandsNothing) {
           << "code " << code << " control " << binding.control;
     }
   }
+}
+
+// A real Load: the filter posts its notification to the page window, whose
+// queue moves the controls to the loaded settings.
+TEST_P(PageTest, LoadedSettingsReachTheControlsThroughTheQueue) {
+  Activate(page_.Get());
+  ComPtr<IEffectPresets> presets;
+  ComPtr<IPersistStream> persist;
+  ASSERT_EQ(filter_->QueryInterface(IID_IEffectPresets, presets.GetVoidAddressOf()), S_OK);
+  ASSERT_EQ(filter_->QueryInterface(IID_IPersistStream, persist.GetVoidAddressOf()), S_OK);
+  ASSERT_EQ(presets->ApplyPreset(2), S_OK);
+  TestStream stream;
+  ASSERT_EQ(persist->Save(&stream, TRUE), S_OK);
+  ASSERT_EQ(presets->ApplyPreset(0), S_OK);
+  SendMessageA(pageWindow_, WM_COMMAND, MAKEWPARAM(PAGE_NOTIFY_ID, 100), 0);
+  std::vector<int> defaults;
+  for (const page_model::ControlBinding& binding : Table().bindings) {
+    defaults.push_back(ValueOf(Control(binding.control)));
+  }
+  ASSERT_EQ(persist->Load(&stream), S_OK);
+  PumpQueued();
+  bool moved = false;
+  std::size_t row = 0;
+  for (const page_model::ControlBinding& binding : Table().bindings) {
+    EXPECT_EQ(ValueOf(Control(binding.control)), ModelPosition(binding.control)) << binding.control;
+    moved = moved || ValueOf(Control(binding.control)) != defaults[row++];
+  }
+  EXPECT_TRUE(moved);
 }
 
 TEST_P(PageTest, DraggingAKnobWritesItsBindingAndTheDisplay) {
