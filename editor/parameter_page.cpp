@@ -3,17 +3,18 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <array>
 #include <cstring>
 #include <new>
 #include <string>
 
-#include "core/slot_access.h"
 #include "editor/about_box.h"
 #include "editor/bitmap_toolkit.h"
 #include "editor/display_control.h"
 #include "editor/gdi_handles.h"
 #include "editor/knob_control.h"
 #include "editor/messages.h"
+#include "editor/parameter_slots.h"
 #include "editor/plugin_editor_info.h"
 #include "editor/resource_ids.h"
 #include "editor/slider_control.h"
@@ -31,23 +32,6 @@ constexpr int kPageHeight = page_model::kPageHeight;
 constexpr std::size_t kPathCapacity = MAX_PATH;
 constexpr int kTitleCapacity = 256;
 constexpr UINT kHelpPopup = HELP_WM_HELP;  // pop-up topic of the control, from a context table
-
-// The slots of one filter through its parameter interface, for the page
-// model's rules. Without an interface reads give 0 and writes go nowhere.
-class ParameterSlots final : public page_model::SlotAccess {
- public:
-  ParameterSlots(IEffectParameters* parameters, std::size_t count)
-      : parameters_(parameters), count_(count) {}
-  double Get(std::size_t slot) const override {
-    double value = 0.0;
-    return SUCCEEDED(GetSlot(parameters_, count_, slot, value)) ? value : 0.0;
-  }
-  void Set(std::size_t slot, double value) override { SetSlot(parameters_, count_, slot, value); }
-
- private:
-  IEffectParameters* parameters_;
-  std::size_t count_;
-};
 
 // The module's plug-in: every page of a library serves the same one.
 PageSetup g_setup{};
@@ -179,10 +163,8 @@ class ParameterPage final : public host::CUnknown, public IPropertyPage {
       CoTaskMemFree(titleCopy);
       return E_OUTOFMEMORY;
     }
-    char path[kPathCapacity] = {};
-    GetHelpFilePath(host::ModuleInstance(), setup_.table->helpFile, path, kPathCapacity);
     helpFile[0] = L'\0';
-    MultiByteToWideChar(CP_ACP, 0, path, -1, helpFile, kPathCapacity);
+    MultiByteToWideChar(CP_ACP, 0, HelpPath().data(), -1, helpFile, kPathCapacity);
     *info = {};
     info->cb = sizeof(PROPPAGEINFO);
     info->pszTitle = titleCopy;
@@ -298,9 +280,7 @@ class ParameterPage final : public host::CUnknown, public IPropertyPage {
   }
 
   INT_PTR OnHelp(HWND window, const HELPINFO* request) {
-    char path[kPathCapacity] = {};
-    GetHelpFilePath(host::ModuleInstance(), setup_.table->helpFile, path, kPathCapacity);
-    ShowHelp(window, request, setup_.table->helpContexts, path, &CallHelpIfPresent);
+    ShowHelp(window, request, setup_.table->helpContexts, HelpPath().data(), &CallHelpIfPresent);
     return 1;
   }
 
@@ -320,11 +300,13 @@ class ParameterPage final : public host::CUnknown, public IPropertyPage {
     return 0;
   }
 
-  void OpenHelp() {
-    char path[kPathCapacity] = {};
-    GetHelpFilePath(host::ModuleInstance(), setup_.table->helpFile, path, kPathCapacity);
-    CallHelpIfPresent(window_, path, HELP_FORCEFILE, 0);
+  std::array<char, kPathCapacity> HelpPath() const {
+    std::array<char, kPathCapacity> path{};
+    GetHelpFilePath(host::ModuleInstance(), setup_.table->helpFile, path.data(), path.size());
+    return path;
   }
+
+  void OpenHelp() { CallHelpIfPresent(window_, HelpPath().data(), HELP_FORCEFILE, 0); }
 
   // Every page window loads the menu anew; the previous one is no longer
   // named by anyone once the shared handle moves on.

@@ -2,28 +2,9 @@
 
 #include "core/slot_access.h"
 #include "editor/messages.h"
+#include "editor/parameter_slots.h"
 
 namespace orkv::test {
-namespace {
-
-class FilterSlots final : public page_model::SlotAccess {
- public:
-  FilterSlots(IEffectParameters* parameters, std::size_t count)
-      : parameters_(parameters), count_(count) {}
-  double Get(std::size_t slot) const override {
-    double value = 0;
-    GetSlot(parameters_, count_, slot, value);
-    return value;
-  }
-  void Set(std::size_t slot, double value) override { SetSlot(parameters_, count_, slot, value); }
-
- private:
-  IEffectParameters* parameters_;
-  std::size_t count_;
-};
-
-}  // namespace
-
 HRESULT TestPageSite::QueryInterface(REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   if (riid == IID_IUnknown || riid == IID_IPropertyPageSite) {
@@ -126,7 +107,7 @@ bool PageTest::FinishIntro() {
 
 int ModelPosition(const page_model::PageTable& table, IEffectParameters* parameters,
                   const OrkvPluginInfo& info, int control) {
-  FilterSlots slots(parameters, static_cast<std::size_t>(info.slotCount));
+  editor::ParameterSlots slots(parameters, static_cast<std::size_t>(info.slotCount));
   return page_model::PositionFromParameter(table, control, slots);
 }
 

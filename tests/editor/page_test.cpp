@@ -18,14 +18,6 @@ namespace orkv::test {
 namespace {
 
 using editor::CTL_GET_VALUE;
-using editor::kDegreeKnob;
-using editor::kDepthKnob;
-using editor::kDisplay;
-using editor::kFeedKnob;
-using editor::kFreqKnob;
-using editor::kLevelSlider;
-using editor::kMixKnob;
-using editor::kRateKnob;
 using editor::PAGE_NOTIFY_ID;
 
 int ValueOf(HWND control) { return static_cast<int>(SendMessageA(control, CTL_GET_VALUE, 0, 0)); }
@@ -122,7 +114,7 @@ TEST_P(PageTest, ControlsFollowTheLayoutDisabledUntilTheIntroEnds) {
     EXPECT_EQ(rect.right - rect.left, placement.width);
     EXPECT_EQ(rect.bottom - rect.top, placement.height);
   }
-  EXPECT_EQ(GetDlgItem(pageWindow_, kFreqKnob) != nullptr, Info().slotCount != 4);
+  EXPECT_EQ(GetDlgItem(pageWindow_, editor::kFreqKnob) != nullptr, Info().slotCount != 4);
   ASSERT_TRUE(FinishIntro());
   for (const page_model::ControlPlacement& placement : Table().layout) {
     EXPECT_TRUE(IsWindowEnabled(Control(placement.control))) << placement.control;
@@ -195,7 +187,7 @@ TEST_P(PageTest, DraggingAKnobWritesItsBindingAndTheDisplay) {
   Activate(page_.Get());
   ASSERT_TRUE(FinishIntro());
   for (const page_model::ControlBinding& binding : Table().bindings) {
-    if (binding.control == kLevelSlider) continue;
+    if (binding.control == editor::kLevelSlider) continue;
     SCOPED_TRACE(binding.control);
     const page_model::ControlRange* range = page_model::FindRange(binding.control);
     const int target = (range->lower + range->upper) / 3;
@@ -211,8 +203,8 @@ TEST_P(PageTest, DraggingAKnobWritesItsBindingAndTheDisplay) {
 TEST_P(PageTest, TheSliderWritesTheLevelSlot) {
   Activate(page_.Get());
   ASSERT_TRUE(FinishIntro());
-  HWND slider = Control(kLevelSlider);
-  const std::size_t level = page_model::FindBinding(Table(), kLevelSlider)->slot;
+  HWND slider = Control(editor::kLevelSlider);
+  const std::size_t level = page_model::FindBinding(Table(), editor::kLevelSlider)->slot;
   SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, At(11, 20));
   SendMessageA(slider, WM_LBUTTONUP, 0, At(11, 20));
   EXPECT_NE(Slot(level), 0.0);
@@ -314,8 +306,8 @@ TEST_P(PageTest, HelpWithoutAHelpFileReturnsAtOnce) {
   HELPINFO request{};
   request.cbSize = sizeof request;
   request.iContextType = HELPINFO_WINDOW;
-  request.iCtrlId = kRateKnob;
-  request.hItemHandle = Control(kRateKnob);
+  request.iCtrlId = editor::kRateKnob;
+  request.hItemHandle = Control(editor::kRateKnob);
   SendMessageA(pageWindow_, WM_HELP, 0, reinterpret_cast<LPARAM>(&request));
   SendMessageA(pageWindow_, WM_COMMAND, editor::IDM_HELP, 0);
   EXPECT_TRUE(IsWindow(pageWindow_));
@@ -339,7 +331,7 @@ TEST_P(PageTest, AHundredPagesTwoAtATimeLeaveNothingBehind) {
     ComPtr<IPropertyPage> page = NewPage();
     ASSERT_TRUE(page);
     HWND window = Activate(page.Get());
-    SendMessageA(GetDlgItem(window, kDisplay), WM_TIMER, 1, 0);
+    SendMessageA(GetDlgItem(window, editor::kDisplay), WM_TIMER, 1, 0);
     ASSERT_EQ(page->Deactivate(), S_OK);
     ASSERT_EQ(page->SetObjects(0, nullptr), S_OK);
     ASSERT_EQ(page->SetPageSite(nullptr), S_OK);
@@ -357,13 +349,13 @@ using PhaserPageTest = PageTest;
 
 TEST_P(PhaserPageTest, DefaultsPutTheControlsAtThePublishedPositions) {
   Activate(page_.Get());
-  EXPECT_EQ(ValueOf(Control(kFreqKnob)), 52);
-  EXPECT_EQ(ValueOf(Control(kRateKnob)), 15);
-  EXPECT_EQ(ValueOf(Control(kMixKnob)), 200);
-  EXPECT_EQ(ValueOf(Control(kDegreeKnob)), 90);
-  EXPECT_EQ(ValueOf(Control(kFeedKnob)), 50);
-  EXPECT_EQ(ValueOf(Control(kDepthKnob)), 49);
-  EXPECT_EQ(ValueOf(Control(kLevelSlider)), 49);
+  EXPECT_EQ(ValueOf(Control(editor::kFreqKnob)), 52);
+  EXPECT_EQ(ValueOf(Control(editor::kRateKnob)), 15);
+  EXPECT_EQ(ValueOf(Control(editor::kMixKnob)), 200);
+  EXPECT_EQ(ValueOf(Control(editor::kDegreeKnob)), 90);
+  EXPECT_EQ(ValueOf(Control(editor::kFeedKnob)), 50);
+  EXPECT_EQ(ValueOf(Control(editor::kDepthKnob)), 49);
+  EXPECT_EQ(ValueOf(Control(editor::kLevelSlider)), 49);
 }
 
 // Below the centre, right of it: the dead zone folds to the arc's upper end;
@@ -378,8 +370,8 @@ void PressAndRelease(HWND knob, int x, int y) {
 TEST_P(PhaserPageTest, DepthAt100WritesThePercentThenTheDeviation) {
   Activate(page_.Get());
   ASSERT_TRUE(FinishIntro());
-  PressAndRelease(Control(kDepthKnob), kUpperX, kBelowY);
-  EXPECT_EQ(ValueOf(Control(kDepthKnob)), 100);
+  PressAndRelease(Control(editor::kDepthKnob), kUpperX, kBelowY);
+  EXPECT_EQ(ValueOf(Control(editor::kDepthKnob)), 100);
   EXPECT_EQ(Slot(6), 100.0);
   EXPECT_EQ(Slot(1), Slot(0));
 }
@@ -391,11 +383,11 @@ using ChorusPageTest = PageTest;
 TEST_P(ChorusPageTest, DegreeEndsWriteThePublishedValues) {
   Activate(page_.Get());
   ASSERT_TRUE(FinishIntro());
-  PressAndRelease(Control(kDegreeKnob), kLowerX, kBelowY);
-  EXPECT_EQ(ValueOf(Control(kDegreeKnob)), 0);
+  PressAndRelease(Control(editor::kDegreeKnob), kLowerX, kBelowY);
+  EXPECT_EQ(ValueOf(Control(editor::kDegreeKnob)), 0);
   EXPECT_NEAR(Slot(2), 0.4890275, 1e-9);
-  PressAndRelease(Control(kDegreeKnob), kUpperX, kBelowY);
-  EXPECT_EQ(ValueOf(Control(kDegreeKnob)), 180);
+  PressAndRelease(Control(editor::kDegreeKnob), kUpperX, kBelowY);
+  EXPECT_EQ(ValueOf(Control(editor::kDegreeKnob)), 180);
   EXPECT_EQ(std::round(Slot(2) * 1000) / 1000, 179.986);
 }
 
