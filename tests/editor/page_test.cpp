@@ -263,9 +263,9 @@ TEST_P(PageTest, ContextMenuOpensOnlyInsideAndAfterAnIntro) {
   KillTimer(nullptr, timer);
 }
 
-TEST_P(PageTest, ContextMenuHoldsHelpAndTheAboutEntry) {
-  HMENU menu = LoadMenuA(GetModuleHandleA((std::string(Info().library) + ".dll").c_str()),
-                         MAKEINTRESOURCEA(Table().contextMenuResource));
+TEST_P(PageTest, ResourcesThePageTableNamesAreInTheLibrary) {
+  HMODULE module = GetModuleHandleA((std::string(Info().library) + ".dll").c_str());
+  HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(Table().contextMenuResource));
   ASSERT_NE(menu, nullptr);
   HMENU popup = GetSubMenu(menu, 0);
   ASSERT_EQ(GetMenuItemCount(popup), 2);
@@ -275,6 +275,18 @@ TEST_P(PageTest, ContextMenuHoldsHelpAndTheAboutEntry) {
   GetMenuStringA(popup, 40002, text, sizeof text, MF_BYCOMMAND);
   EXPECT_STREQ(text, Table().aboutMenuText);
   DestroyMenu(menu);
+  EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(5)),
+            nullptr);  // RT_DIALOG
+  EXPECT_NE(
+      FindResourceA(module, MAKEINTRESOURCEA(Table().aboutDialogResource), MAKEINTRESOURCEA(5)),
+      nullptr);
+  HBITMAP about = LoadBitmapA(module, MAKEINTRESOURCEA(Table().aboutBitmapResource));
+  ASSERT_NE(about, nullptr);
+  BITMAP size{};
+  GetObjectA(about, sizeof size, &size);
+  EXPECT_EQ(size.bmWidth, 220);
+  EXPECT_EQ(size.bmHeight, 220);
+  DeleteObject(about);
 }
 
 TEST_P(PageTest, AboutBoxIsCentredAndClosesOnPressAndRelease) {

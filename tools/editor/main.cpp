@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/gdi_handles.h"
 #include "editor/messages.h"
 #include "host/com_ptr.h"
 #include "tools/render/effect_controls.h"
@@ -73,12 +74,14 @@ bool WriteScreenshot(HWND window, const std::string& path) {
   GetWindowRect(window, &rect);
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  SelectObject(memory, old);
+  editor::WindowDc screen(nullptr);
+  editor::MemoryDc memory(screen.Get());
+  editor::Bitmap bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+  if (!memory || !bitmap) return false;
+  {
+    editor::Selection selected(memory.Get(), bitmap.Get());
+    BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+  }
   BITMAPINFOHEADER header{};
   header.biSize = sizeof header;
   header.biWidth = width;
@@ -88,11 +91,8 @@ bool WriteScreenshot(HWND window, const std::string& path) {
   header.biCompression = BI_RGB;
   const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
   std::vector<BYTE> bits(stride * static_cast<DWORD>(height));
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), bits.data(),
+  GetDIBits(memory.Get(), bitmap.Get(), 0, static_cast<UINT>(height), bits.data(),
             reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;  // "BM"
   file.bfOffBits = sizeof file + sizeof header;
