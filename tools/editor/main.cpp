@@ -17,6 +17,7 @@
 #include "editor/gdi_handles.h"
 #include "editor/messages.h"
 #include "host/com_ptr.h"
+#include "tools/render/com_apartment.h"
 #include "tools/render/effect_controls.h"
 #include "tools/render/plugin_module.h"
 
@@ -124,18 +125,6 @@ void CALLBACK PhotographWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
   SendMessageA(frame, WM_COMMAND, IDOK, 0);
 }
 
-class ComApartment {
- public:
-  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  HRESULT Result() const { return hr_; }
-
- private:
-  HRESULT hr_;
-};
-
 // The library's page class, made known to COM for this process only, so the
 // frame can create the page without the library being registered.
 class PageClassRegistration {
@@ -161,7 +150,7 @@ class PageClassRegistration {
 };
 
 int Run(const std::string& plugin, const std::string& settings, const std::string& screenshot) {
-  ComApartment apartment;
+  render::ComApartment apartment(COINIT_APARTMENTTHREADED);
   if (FAILED(apartment.Result())) return Fail("COM is not available");
   std::string error;
   std::optional<PluginModule> module = PluginModule::Load(plugin, error);
