@@ -110,7 +110,7 @@ LPOLESTR TaskMemoryCopy(const WCHAR* text) {
 
 class ParameterPage final : public host::CUnknown, public IPropertyPage {
  public:
-  explicit ParameterPage(const PageSetup& setup) : CUnknown(nullptr), setup_(setup) {}
+  ParameterPage(const PageSetup& setup, IUnknown* outer) : CUnknown(outer), setup_(setup) {}
   ~ParameterPage() override {
     if (window_ != nullptr) DestroyWindow(window_);
   }
@@ -415,8 +415,8 @@ class ParameterPage final : public host::CUnknown, public IPropertyPage {
 
 }  // namespace
 
-host::CUnknown* CreateParameterPage(const PageSetup& setup, IUnknown* /*outer*/, HRESULT* status) {
-  auto* page = new (std::nothrow) ParameterPage(setup);
+host::CUnknown* CreateParameterPage(const PageSetup& setup, IUnknown* outer, HRESULT* status) {
+  auto* page = new (std::nothrow) ParameterPage(setup, outer);
   if (page == nullptr) {
     *status = E_OUTOFMEMORY;
     return nullptr;
