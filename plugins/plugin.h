@@ -1,5 +1,5 @@
-// A plug-in is an Effect (engine, slot table, presets) and its identity row in
-// the public table; everything else (filter, factory templates, registration
+// A plug-in is an Effect (engine, slot table, presets), its identity row in
+// the public table and its page table; everything else (filter, factory templates, registration
 // data) is generated from those two here, identically for all six libraries.
 #pragma once
 
@@ -9,6 +9,8 @@
 
 #include "core/effect_filter.h"
 #include "core/orkv_effects.h"
+#include "editor/page_model/page_table.h"
+#include "editor/parameter_page.h"
 #include "host/class_factory.h"
 #include "host/server.h"
 
@@ -26,21 +28,22 @@ consteval std::size_t IdentityRowOf(std::string_view effect) {
 
 // The effect names its own identity row (Effect::kName), so no plug-in can be
 // paired with another's identifiers.
-template <class EffectT>
+template <class EffectT, const page_model::PageTable& kPageTable>
 struct Plugin {
   using Effect = EffectT;
+  static constexpr const page_model::PageTable& kPage = kPageTable;
   static constexpr std::size_t kRow = IdentityRowOf(EffectT::kName);
   static_assert(kRow < std::size(kOrkvPlugins), "the effect has no identity row");
   static constexpr const OrkvPluginInfo& kInfo = kOrkvPlugins[kRow];
   static_assert(static_cast<int>(EffectT::kSlotCount) == kInfo.slotCount);
 };
 
-// The property page's creation function. Until the editor is built into the
-// library, asking for the page fails cleanly.
+// The property page's creation function: the page over the plug-in's table
+// and parameter interface.
 template <class P>
-host::CUnknown* CreatePropertyPage(IUnknown* /*outer*/, HRESULT* status) {
-  *status = E_NOTIMPL;
-  return nullptr;
+host::CUnknown* CreatePropertyPage(IUnknown* outer, HRESULT* status) {
+  return editor::CreateParameterPage({&P::kPage, P::kInfo.parametersIid, P::Effect::kSlotCount},
+                                     outer, status);
 }
 
 // Entry 0 the filter, entry 1 its page.

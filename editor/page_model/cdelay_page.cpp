@@ -34,6 +34,8 @@ constexpr ControlBinding kBindings[] = {
 
 constinit const PageTable kCDelayPage{
     .title = "ORKVC-Delay",
+    .effectName = "C-DELAY",
+    .productLine = "KV C-Delay v.1.0   ",
     .helpFile = "ORKVCDelay.HLP",
     .contextMenuResource = 117,
     .aboutDialogResource = 118,

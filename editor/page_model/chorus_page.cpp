@@ -32,6 +32,8 @@ constexpr ControlBinding kBindings[] = {
 
 constinit const PageTable kChorusPage{
     .title = "ORKVChorus",
+    .effectName = "CHORUS",
+    .productLine = "KV Chorus v.1.0    ",
     .helpFile = "ORKVChorus.HLP",
     .contextMenuResource = 117,
     .aboutDialogResource = 118,

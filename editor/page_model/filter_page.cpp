@@ -37,6 +37,8 @@ constexpr ControlBinding kBindings[] = {
 
 constinit const PageTable kFilterPage{
     .title = "ORKVFilter",
+    .effectName = "FILTER",
+    .productLine = "KV Filter v.1.0      ",
     .helpFile = "ORKVFilter.HLP",
     .contextMenuResource = 117,
     .aboutDialogResource = 118,

@@ -30,6 +30,8 @@ constexpr ControlBinding kBindings[] = {
 
 constinit const PageTable kFlangerPage{
     .title = "ORKVFlanger",
+    .effectName = "FLANGER",
+    .productLine = "KV Flanger v.1.0    ",
     .helpFile = "ORKVFlanger.HLP",
     .contextMenuResource = 118,
     .aboutDialogResource = 115,

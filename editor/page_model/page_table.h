@@ -11,8 +11,10 @@
 namespace orkv::page_model {
 
 struct PageTable {
-  const char* title;     // string 1, the page's title
-  const char* helpFile;  // looked for beside the plug-in's library
+  const char* title;        // string 1, the page's title
+  const char* effectName;   // top left of the display
+  const char* productLine;  // the intro's first line, trailing spaces included
+  const char* helpFile;     // looked for beside the plug-in's library
   int contextMenuResource;
   int aboutDialogResource;
   int aboutBitmapResource;

@@ -31,6 +31,8 @@ constexpr ControlBinding kBindings[] = {
 
 constinit const PageTable kPhaserPage{
     .title = "ORKVPhaser",
+    .effectName = "PHASER",
+    .productLine = "KV Phaser v.1.0    ",
     .helpFile = "ORKVPhaser.HLP",
     .contextMenuResource = 117,
     .aboutDialogResource = 115,

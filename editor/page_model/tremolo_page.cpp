@@ -23,6 +23,8 @@ constexpr ControlBinding kBindings[] = {
 
 constinit const PageTable kTremoloPage{
     .title = "ORKVTremolo",
+    .effectName = "TREMOLO",
+    .productLine = "KV Tremolo v.1.0   ",
     .helpFile = "ORKVTremolo.HLP",
     .contextMenuResource = 115,
     .aboutDialogResource = 116,

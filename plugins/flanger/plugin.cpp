@@ -1,7 +1,9 @@
-// ORKVFlanger: the Flanger engine behind the shared filter and server.
+// ORKVFlanger: the Flanger engine behind the shared filter, server and page.
 #include "plugins/plugin.h"
 #include "effects/flanger/flanger.h"
 
 namespace orkv {
-host::FactoryTemplates PluginTemplates() { return kFactoryTemplates<Plugin<Flanger>>; }
+host::FactoryTemplates PluginTemplates() {
+  return kFactoryTemplates<Plugin<Flanger, page_model::kFlangerPage>>;
+}
 }  // namespace orkv

@@ -1,7 +1,9 @@
-// ORKVTremolo: the Tremolo engine behind the shared filter and server.
+// ORKVTremolo: the Tremolo engine behind the shared filter, server and page.
 #include "plugins/plugin.h"
 #include "effects/tremolo/tremolo.h"
 
 namespace orkv {
-host::FactoryTemplates PluginTemplates() { return kFactoryTemplates<Plugin<Tremolo>>; }
+host::FactoryTemplates PluginTemplates() {
+  return kFactoryTemplates<Plugin<Tremolo, page_model::kTremoloPage>>;
+}
 }  // namespace orkv

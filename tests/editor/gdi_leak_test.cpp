@@ -1,49 +1,10 @@
 // A thousand paints, drags, double-clicks and intro ticks leave the process's
 // GDI and USER object counts where they started.
-#include <winternl.h>
-
-#include <cstring>
-
 #include "tests/editor/control_helpers.h"
+#include "tests/editor/object_counts.h"
 
 namespace orkv::test {
 namespace {
-
-struct ObjectCounts {
-  DWORD gdi;
-  DWORD user;
-  bool operator==(const ObjectCounts&) const = default;
-};
-
-// Wine answers GetGuiResources with 0. Its GDI handle table, like the
-// system's, hangs off the process environment block: 24-byte entries, the
-// owning process id (0 for Wine's and for stock objects) at byte 8, the
-// object type (0 when free) at byte 14.
-DWORD GdiObjectsInHandleTable() {
-  PROCESS_BASIC_INFORMATION process{};
-  if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &process,
-                                sizeof process, nullptr) != 0) {
-    return 0;
-  }
-  const auto* peb = reinterpret_cast<const BYTE*>(process.PebBaseAddress);
-  const auto* table = *reinterpret_cast<const BYTE* const*>(peb + 0xF8);
-  if (table == nullptr) return 0;
-  const auto self = static_cast<USHORT>(GetCurrentProcessId());
-  DWORD count = 0;
-  for (int i = 0; i < 0x10000; ++i) {
-    const BYTE* entry = table + i * 24;
-    USHORT owner = 0;
-    std::memcpy(&owner, entry + 8, sizeof owner);
-    count += entry[14] != 0 && (owner == 0 || owner == self);
-  }
-  return count;
-}
-
-ObjectCounts Counts() {
-  DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  if (gdi == 0) gdi = GdiObjectsInHandleTable();
-  return {gdi, GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)};
-}
 
 TEST(ObjectCounter, SeesALeak) {
   const DWORD before = Counts().gdi;

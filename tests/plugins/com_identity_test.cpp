@@ -103,7 +103,7 @@ TEST_P(ComIdentityTest, AllInterfacesShareOneIdentity) {
   }
 }
 
-TEST_P(ComIdentityTest, PageListNamesTheOnePageAndThePageIsNotYetCreatable) {
+TEST_P(ComIdentityTest, PageListNamesTheOnePageWhichTheFactoryCreates) {
   ComPtr<ISpecifyPropertyPages> pages =
       library.Create<ISpecifyPropertyPages>(IID_ISpecifyPropertyPages);
   ASSERT_TRUE(pages);
@@ -119,8 +119,12 @@ TEST_P(ComIdentityTest, PageListNamesTheOnePageAndThePageIsNotYetCreatable) {
                                    pageFactory.GetVoidAddressOf()),
             S_OK);
   ComPtr<IUnknown> page;
-  EXPECT_EQ(pageFactory->CreateInstance(nullptr, IID_IUnknown, page.GetVoidAddressOf()), E_NOTIMPL);
-  EXPECT_FALSE(page);
+  EXPECT_EQ(pageFactory->CreateInstance(nullptr, IID_IPropertyPage, page.GetVoidAddressOf()), S_OK);
+  EXPECT_TRUE(page);
+  ComPtr<IUnknown> refused;
+  EXPECT_EQ(pageFactory->CreateInstance(nullptr, IID_IBaseFilter, refused.GetVoidAddressOf()),
+            E_NOINTERFACE);
+  EXPECT_FALSE(refused);
 }
 
 GUID Parse(const wchar_t* text) {

@@ -55,12 +55,16 @@ TEST_P(VersionResourceTest, MarksASelfRegisteringFilterLibrary) {
   EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 1));
 }
 
-TEST_P(VersionResourceTest, StringOneIsTheLibraryName) {
+// String 1 is the page's title: the library name, but "ORKVC-Delay" for the C-Delay.
+constexpr const char* kPageTitles[] = {"ORKVPhaser", "ORKVChorus",  "ORKVFlanger",
+                                       "ORKVFilter", "ORKVC-Delay", "ORKVTremolo"};
+
+TEST_P(VersionResourceTest, StringOneIsThePageTitle) {
   PluginLibrary library(Info());
   ASSERT_TRUE(library.Loaded());
   char text[64] = {};
   ASSERT_GT(LoadStringA(GetModuleHandleA(file.c_str()), 1, text, sizeof(text)), 0);
-  EXPECT_STREQ(text, Info().library);
+  EXPECT_STREQ(text, kPageTitles[GetParam()]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Plugins, VersionResourceTest, ::testing::Values(ORKV_TEST_PLUGINS),

@@ -35,7 +35,7 @@ struct ToolResult {
 // Runs orkv-render with the given arguments and collects what it prints. Each
 // run logs to a file of its own: processes the child starts on first use of COM
 // (the platform's services) inherit the handle and may keep it open.
-ToolResult RunRender(const std::string& arguments) {
+ToolResult RunTool(const std::string& program, const std::string& arguments) {
   static int runs = 0;
   const std::string logPath =
       testing::TempDir() + "orkv_render_log" + std::to_string(++runs) + ".txt";
@@ -50,7 +50,7 @@ ToolResult RunRender(const std::string& arguments) {
   startup.hStdOutput = log;
   startup.hStdError = log;
   PROCESS_INFORMATION process{};
-  std::string command = "\"" + ProgramDirectory() + "orkv-render.exe\" " + arguments;
+  std::string command = "\"" + ProgramDirectory() + program + "\" " + arguments;
   ToolResult result;
   if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                      &process)) {
@@ -70,6 +70,8 @@ ToolResult RunRender(const std::string& arguments) {
   DeleteFileA(logPath.c_str());
   return result;
 }
+
+ToolResult RunRender(const std::string& arguments) { return RunTool("orkv-render.exe", arguments); }
 
 std::string TempPath(const std::string& name) { return testing::TempDir() + "orkv_" + name; }
 
@@ -362,6 +364,28 @@ TEST(RenderTool, SettingsPresetsAndSettingsFilesReachTheFilter) {
   const ToolResult foreign = RunRender("--plugin Phaser --list --load-settings " + Quote(in));
   EXPECT_EQ(foreign.exitCode, 1u);
   EXPECT_NE(foreign.output.find("holds no Phaser settings"), std::string::npos) << foreign.output;
+}
+
+// The editor opens the page over a new settings file; OK (pressed after the
+// screenshot) writes the settings, which the render host then loads.
+TEST(EditorTool, OkWritesTheSettingsTheRenderHostLoads) {
+  const std::string settings = TempPath("editor_settings.bin");
+  const std::string picture = TempPath("editor_page.bmp");
+  DeleteFileA(settings.c_str());
+  DeleteFileA(picture.c_str());
+  const ToolResult edited =
+      RunTool("orkv-editor.exe", "Phaser " + Quote(settings) + " --screenshot " + Quote(picture));
+  EXPECT_EQ(edited.exitCode, 0u) << edited.output;
+  EXPECT_TRUE(FileExists(picture));
+  {
+    std::ifstream saved(settings, std::ios::binary | std::ios::ate);
+    EXPECT_EQ(static_cast<long long>(saved.tellg()), 84);  // the Phaser's record
+  }
+  const ToolResult listed = RunRender("--plugin Phaser --list --load-settings " + Quote(settings));
+  EXPECT_EQ(listed.exitCode, 0u) << listed.output;
+  EXPECT_EQ(RunTool("orkv-editor.exe", "").exitCode, 2u);
+  DeleteFileA(settings.c_str());
+  DeleteFileA(picture.c_str());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/com_ptr.h"
+#include "tools/render/com_apartment.h"
 #include "tools/render/effect_controls.h"
 #include "tools/render/options.h"
 #include "tools/render/plugin_module.h"
@@ -28,19 +29,6 @@ int Fail(const std::string& message) {
   std::fprintf(stderr, "orkv-render: %s\n", message.c_str());
   return kExitFailure;
 }
-
-// COM for this thread, for as long as the object lives.
-class ComApartment {
- public:
-  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  HRESULT Result() const { return hr_; }
-
- private:
-  HRESULT hr_;
-};
 
 // A file that is deleted when the object goes.
 class TemporaryFile {

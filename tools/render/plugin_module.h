@@ -39,6 +39,11 @@ class PluginModule {
   // A new instance of the plug-in's filter.
   HRESULT CreateFilter(host::ComPtr<IBaseFilter>& filter) const;
 
+  // The library's class object for `clsid` (its filter or its page).
+  HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** object) const {
+    return getClassObject_(clsid, riid, object);
+  }
+
  private:
   using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 
