@@ -15,7 +15,7 @@
 namespace orkv::test {
 namespace {
 
-struct BitmapSpec {
+struct ExpectedBitmap {
   const char* name;
   int id;
   int width, height;
@@ -24,7 +24,7 @@ struct BitmapSpec {
 };
 
 // Ids 106 to 108 in every library; the about image by plug-in.
-constexpr BitmapSpec kShared[] = {
+constexpr ExpectedBitmap kShared[] = {
     {"page", 106, 430, 110, BI_RGB, 256},
     {"knob face", 107, 50, 50, BI_RLE8, 256},
     {"slider thumb", 108, 50, 50, BI_RGB, 0},
@@ -48,20 +48,21 @@ class LibraryResources : public ::testing::TestWithParam<int> {
     return static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module_, found)));
   }
 
-  void ExpectContainer(const BitmapSpec& spec) const {
-    SCOPED_TRACE(spec.name);
+  void ExpectContainer(const ExpectedBitmap& expected) const {
+    SCOPED_TRACE(expected.name);
     DWORD size = 0;
-    const BITMAPINFOHEADER* header = Header(spec.id, &size);
+    const BITMAPINFOHEADER* header = Header(expected.id, &size);
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(header->biSize, 40u);
-    EXPECT_EQ(header->biWidth, spec.width);
-    EXPECT_EQ(header->biHeight, spec.height);
+    EXPECT_EQ(header->biWidth, expected.width);
+    EXPECT_EQ(header->biHeight, expected.height);
     EXPECT_EQ(header->biBitCount, 8);
-    EXPECT_EQ(header->biCompression, spec.compression);
-    EXPECT_EQ(header->biClrUsed, spec.coloursUsed);
+    EXPECT_EQ(header->biCompression, expected.compression);
+    EXPECT_EQ(header->biClrUsed, expected.coloursUsed);
     const DWORD table = 40 + 256 * 4;
-    const DWORD stride = (static_cast<DWORD>(spec.width) + 3) & ~3u;
-    const DWORD bits = spec.compression == BI_RGB ? stride * spec.height : header->biSizeImage;
+    const DWORD stride = (static_cast<DWORD>(expected.width) + 3) & ~3u;
+    const DWORD bits =
+        expected.compression == BI_RGB ? stride * expected.height : header->biSizeImage;
     EXPECT_EQ(size, table + bits);
   }
 
@@ -69,7 +70,7 @@ class LibraryResources : public ::testing::TestWithParam<int> {
 };
 
 TEST_P(LibraryResources, BitmapsAreEightBitWithFullColourTables) {
-  for (const BitmapSpec& spec : kShared) ExpectContainer(spec);
+  for (const ExpectedBitmap& expected : kShared) ExpectContainer(expected);
   ExpectContainer({"about image", kAboutIds[GetParam()], 220, 220, BI_RGB, 256});
 }
 

@@ -20,24 +20,23 @@
 #include "tools/render/com_apartment.h"
 #include "tools/render/effect_controls.h"
 #include "tools/render/plugin_module.h"
+#include "tools/render/program_exit.h"
 
 namespace orkv::editor_tool {
 namespace {
 
 using host::ComPtr;
 using render::EffectControls;
+using render::FailWith;
+using render::kExitFailure;
+using render::kExitOk;
+using render::kExitUsage;
 using render::PluginModule;
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 constexpr UINT kFramePollMs = 50;
 constexpr int kIntroTicksBound = 64;
 
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "orkv-editor: %s\n", message.c_str());
-  return kExitFailure;
-}
+int Fail(const std::string& message) { return FailWith("orkv-editor", message); }
 
 // What the frame's thread saw: whether OK closed it, and what to photograph.
 struct FrameWatch {

@@ -13,6 +13,7 @@
 #include "tools/render/effect_controls.h"
 #include "tools/render/options.h"
 #include "tools/render/plugin_module.h"
+#include "tools/render/program_exit.h"
 #include "tools/render/render_graph.h"
 #include "tools/wav/test_signal.h"
 #include "tools/wav/wav_file.h"
@@ -20,15 +21,9 @@
 namespace orkv::render {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 constexpr double kProgressAboveSeconds = 10.0;
 
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "orkv-render: %s\n", message.c_str());
-  return kExitFailure;
-}
+int Fail(const std::string& message) { return FailWith("orkv-render", message); }
 
 // A file that is deleted when the object goes.
 class TemporaryFile {
