@@ -17,10 +17,10 @@
 #include "editor/gdi_handles.h"
 #include "editor/messages.h"
 #include "host/com_ptr.h"
-#include "tools/render/com_apartment.h"
-#include "tools/render/effect_controls.h"
-#include "tools/render/plugin_module.h"
-#include "tools/render/program_exit.h"
+#include "tools/common/com_apartment.h"
+#include "tools/common/effect_controls.h"
+#include "tools/common/plugin_module.h"
+#include "tools/common/program_exit.h"
 
 namespace orkv::editor_tool {
 namespace {

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "host/com_ptr.h"
-#include "tools/render/com_apartment.h"
-#include "tools/render/effect_controls.h"
+#include "tools/common/com_apartment.h"
+#include "tools/common/effect_controls.h"
+#include "tools/common/plugin_module.h"
+#include "tools/common/program_exit.h"
 #include "tools/render/options.h"
-#include "tools/render/plugin_module.h"
-#include "tools/render/program_exit.h"
 #include "tools/render/render_graph.h"
 #include "tools/wav/test_signal.h"
 #include "tools/wav/wav_file.h"
@@ -126,6 +126,15 @@ void PrintSummary(const RenderJob& job, const RenderOutcome& outcome) {
                speed / outcome.format.sampleRate, job.outPath.c_str());
 }
 
+// The settings options in order: preset, settings file, --set.
+bool ApplySettingsOptions(EffectControls& controls, const Options& options, std::string& error) {
+  if (options.preset && !controls.ApplyPreset(*options.preset, error)) return false;
+  if (!options.loadSettings.empty() && !controls.LoadSettings(options.loadSettings, error)) {
+    return false;
+  }
+  return controls.SetByLabel(options.settings, error);
+}
+
 int Render(const Options& options, const std::optional<RenderJob>& job) {
   ComApartment com;
   if (FAILED(com.Result())) return Fail("COM initialisation failed");
@@ -140,7 +149,7 @@ int Render(const Options& options, const std::optional<RenderJob>& job) {
                 " filter failed: " + DescribeHresult(hr));
 
   auto controls = EffectControls::Attach(effect.Get(), module->Info(), error);
-  if (!controls || !controls->ApplyOptions(options, error)) return Fail(error);
+  if (!controls || !ApplySettingsOptions(*controls, options, error)) return Fail(error);
   if (options.listPresets && !controls->PrintPresets(stdout, error)) return Fail(error);
   if (options.list) controls->PrintSettings(stdout);
   if (!options.saveSettings.empty() && !controls->SaveSettings(options.saveSettings, error)) {

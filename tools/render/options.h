@@ -5,13 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace orkv::render {
+#include "tools/common/setting_assignment.h"
 
-// One "--set Label=value".
-struct SettingAssignment {
-  std::string label;
-  double value = 0;
-};
+namespace orkv::render {
 
 struct Options {
   std::string plugin;  // effect word, library name or path to a DLL

@@ -11,8 +11,8 @@
 #include <fstream>
 
 #include "host/com_ptr.h"
+#include "tools/common/plugin_module.h"
 #include "tools/render/collector_sink.h"
-#include "tools/render/plugin_module.h"
 #include "tools/render/wav_source.h"
 
 namespace orkv::render {

@@ -13,8 +13,8 @@
 
 #include "core/orkv_effects.h"
 #include "host/com_ptr.h"
-#include "tools/render/options.h"
-#include "tools/render/slot_tables.h"
+#include "tools/common/setting_assignment.h"
+#include "tools/common/slot_tables.h"
 
 namespace orkv::render {
 
@@ -24,9 +24,6 @@ class EffectControls {
   // persistence (used only when asked for).
   static std::optional<EffectControls> Attach(IBaseFilter* filter, const OrkvPluginInfo& plugin,
                                               std::string& error);
-
-  // Applies the settings options in order: preset, settings file, --set.
-  bool ApplyOptions(const Options& options, std::string& error);
 
   bool ApplyPreset(const std::string& indexOrName, std::string& error);
   bool LoadSettings(const std::string& path, std::string& error);

@@ -1,4 +1,4 @@
-#include "tools/render/plugin_module.h"
+#include "tools/common/plugin_module.h"
 
 #include <algorithm>
 #include <cctype>

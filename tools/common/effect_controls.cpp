@@ -1,4 +1,4 @@
-#include "tools/render/effect_controls.h"
+#include "tools/common/effect_controls.h"
 
 #include <shlwapi.h>
 
@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "core/slot_access.h"
-#include "tools/render/plugin_module.h"
+#include "tools/common/plugin_module.h"
 
 namespace orkv::render {
 namespace {
@@ -78,12 +78,6 @@ EffectControls::EffectControls(const OrkvPluginInfo& plugin,
       parameters_(std::move(parameters)),
       presets_(std::move(presets)),
       persist_(std::move(persist)) {}
-
-bool EffectControls::ApplyOptions(const Options& options, std::string& error) {
-  if (options.preset && !ApplyPreset(*options.preset, error)) return false;
-  if (!options.loadSettings.empty() && !LoadSettings(options.loadSettings, error)) return false;
-  return SetByLabel(options.settings, error);
-}
 
 HRESULT EffectControls::GetSlot(std::size_t slot, double& value) const {
   return orkv::GetSlot(parameters_.Get(), static_cast<std::size_t>(plugin_->slotCount), slot,

@@ -1,4 +1,4 @@
-#include "tools/render/slot_tables.h"
+#include "tools/common/slot_tables.h"
 
 #include <cstring>
 
