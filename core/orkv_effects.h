@@ -119,6 +119,21 @@ inline constexpr GUID CLSID_ORKVTremoloPage = {
 inline constexpr GUID IID_ITremoloParameters = {
     0xFCC66615, 0xFCCC, 0x4FC6, {0x92, 0xAF, 0xC9, 0x12, 0xB4, 0x97, 0x36, 0xA0}};
 
+// Each plug-in's DirectX Media Object (IMediaObject) over the same engine:
+// for DMO hosts and the platform's DMO Wrapper filter.
+inline constexpr GUID CLSID_ORKVPhaserDMO = {
+    0xE67AE900, 0x7C67, 0x483B, {0x92, 0x50, 0x6E, 0xA1, 0x76, 0xFB, 0x27, 0xD5}};
+inline constexpr GUID CLSID_ORKVChorusDMO = {
+    0x43E4A45D, 0xCFA8, 0x4D95, {0x90, 0xE5, 0x71, 0xE5, 0x58, 0xBE, 0x72, 0xD9}};
+inline constexpr GUID CLSID_ORKVFlangerDMO = {
+    0xACDADA69, 0xA05D, 0x4F75, {0x9B, 0x03, 0xE8, 0x41, 0x6E, 0xEF, 0xAD, 0xDB}};
+inline constexpr GUID CLSID_ORKVFilterDMO = {
+    0xB2313459, 0x5489, 0x48DE, {0xB1, 0xCC, 0xCD, 0x12, 0x8C, 0x2C, 0x8E, 0xE3}};
+inline constexpr GUID CLSID_ORKVCDelayDMO = {
+    0x596FAA08, 0x410B, 0x47FA, {0xA0, 0xFC, 0x5C, 0x1B, 0xED, 0xB5, 0x46, 0x68}};
+inline constexpr GUID CLSID_ORKVTremoloDMO = {
+    0x4CCF0D96, 0xA305, 0x4074, {0x89, 0xEC, 0xBC, 0x99, 0x8A, 0x61, 0xB8, 0x5A}};
+
 // What a host needs to find and drive each plug-in.
 struct OrkvPluginInfo {
   const char* effect;   // "Phaser", "Chorus", "Flanger", "Filter", "C-Delay", "Tremolo"
@@ -129,22 +144,25 @@ struct OrkvPluginInfo {
   const GUID* pageClsid;
   const GUID* parametersIid;
   int slotCount;
-  unsigned recordSize;  // bytes IPersistStream writes
+  unsigned recordSize;   // bytes IPersistStream writes
+  const GUID* dmoClsid;  // the effect as a DirectX Media Object
 };
 
 inline constexpr OrkvPluginInfo kOrkvPlugins[] = {
     {"Phaser", "ORKVPhaser", L"Orvelt KV Phaser", L"Orvelt KV Phaser Property Page",
-     &CLSID_ORKVPhaser, &CLSID_ORKVPhaserPage, &IID_IPhaserParameters, 8, 84},
+     &CLSID_ORKVPhaser, &CLSID_ORKVPhaserPage, &IID_IPhaserParameters, 8, 84, &CLSID_ORKVPhaserDMO},
     {"Chorus", "ORKVChorus", L"Orvelt KV Chorus", L"Orvelt KV Chorus Property Page",
-     &CLSID_ORKVChorus, &CLSID_ORKVChorusPage, &IID_IChorusParameters, 8, 84},
+     &CLSID_ORKVChorus, &CLSID_ORKVChorusPage, &IID_IChorusParameters, 8, 84, &CLSID_ORKVChorusDMO},
     {"Flanger", "ORKVFlanger", L"Orvelt KV Flanger", L"Orvelt KV Flanger Property Page",
-     &CLSID_ORKVFlanger, &CLSID_ORKVFlangerPage, &IID_IFlangerParameters, 8, 84},
+     &CLSID_ORKVFlanger, &CLSID_ORKVFlangerPage, &IID_IFlangerParameters, 8, 84,
+     &CLSID_ORKVFlangerDMO},
     {"Filter", "ORKVFilter", L"Orvelt KV Filter", L"Orvelt KV Filter Property Page",
-     &CLSID_ORKVFilter, &CLSID_ORKVFilterPage, &IID_IFilterParameters, 7, 76},
+     &CLSID_ORKVFilter, &CLSID_ORKVFilterPage, &IID_IFilterParameters, 7, 76, &CLSID_ORKVFilterDMO},
     {"C-Delay", "ORKVCDelay", L"Orvelt KV C-Delay", L"Orvelt KV C-Delay Property Page",
-     &CLSID_ORKVCDelay, &CLSID_ORKVCDelayPage, &IID_ICDelayParameters, 7, 76},
+     &CLSID_ORKVCDelay, &CLSID_ORKVCDelayPage, &IID_ICDelayParameters, 7, 76, &CLSID_ORKVCDelayDMO},
     {"Tremolo", "ORKVTremolo", L"Orvelt KV Tremolo", L"Orvelt KV Tremolo Property Page",
-     &CLSID_ORKVTremolo, &CLSID_ORKVTremoloPage, &IID_ITremoloParameters, 4, 52},
+     &CLSID_ORKVTremolo, &CLSID_ORKVTremoloPage, &IID_ITremoloParameters, 4, 52,
+     &CLSID_ORKVTremoloDMO},
 };
 
 #endif  // ORKV_EFFECTS_H

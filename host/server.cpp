@@ -1,5 +1,6 @@
 #include "host/server.h"
 
+#include <dmoreg.h>
 #include <dshow.h>
 
 #include <new>
@@ -85,6 +86,23 @@ HRESULT ModulePath(std::wstring& path) {
   return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
 }
 
+// DMOUnregister of a DMO that has no record.
+bool IsMissingDmoRecord(HRESULT hr) {
+  return hr == S_FALSE || hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ||
+         hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+}
+
+HRESULT RegisterDmo(const DmoSetup& dmo) {
+  return DMORegister(dmo.name, *dmo.clsid, *dmo.category, 0,
+                     static_cast<DWORD>(dmo.inputTypes.size()), dmo.inputTypes.data(),
+                     static_cast<DWORD>(dmo.outputTypes.size()), dmo.outputTypes.data());
+}
+
+HRESULT UnregisterDmo(const DmoSetup& dmo) {
+  const HRESULT hr = DMOUnregister(*dmo.clsid, *dmo.category);
+  return IsMissingDmoRecord(hr) ? S_OK : hr;
+}
+
 bool IsBenignSetupFailure(HRESULT hr) {
   return hr == E_NOINTERFACE || hr == kNotRegisteredForSetup;
 }
@@ -167,7 +185,7 @@ HRESULT UnregisterClassKey(REFCLSID clsid) {
   return S_OK;
 }
 
-HRESULT ServerRegister(FactoryTemplates templates) {
+HRESULT ServerRegister(FactoryTemplates templates, DmoSetups dmos) {
   std::wstring path;
   HRESULT hr = ModulePath(path);
   if (FAILED(hr)) return hr;
@@ -178,12 +196,23 @@ HRESULT ServerRegister(FactoryTemplates templates) {
     if (entry.setup != nullptr) hr = RunSetup(entry, true);
     if (FAILED(hr)) return hr;
   }
+  for (const DmoSetup& dmo : dmos) {
+    hr = RegisterDmo(dmo);
+    if (FAILED(hr)) {
+      ServerUnregister(templates, dmos);
+      return hr;
+    }
+  }
   return hr;
 }
 
-HRESULT ServerUnregister(FactoryTemplates templates) {
+HRESULT ServerUnregister(FactoryTemplates templates, DmoSetups dmos) {
   ComScope com;
   HRESULT hr = S_OK;
+  for (const DmoSetup& dmo : dmos) {
+    hr = UnregisterDmo(dmo);
+    if (FAILED(hr)) return hr;
+  }
   for (auto entry = templates.rbegin(); entry != templates.rend(); ++entry) {
     hr = entry->setup != nullptr ? RunSetup(*entry, false) : S_OK;
     if (SUCCEEDED(hr)) hr = UnregisterClassKey(*entry->clsid);

@@ -17,6 +17,8 @@
 
 #include <windows.h>
 
+#include <dmoreg.h>
+
 #include <span>
 
 #include "host/class_factory.h"
@@ -24,6 +26,18 @@
 namespace orkv::host {
 
 using FactoryTemplates = std::span<const CFactoryTemplate>;
+
+// A DirectX Media Object's record in the platform's DMO registry (DMORegister):
+// its class (which also needs a factory template), name, category and the
+// types its streams take.
+struct DmoSetup {
+  const CLSID* clsid;
+  const WCHAR* name;
+  const GUID* category;
+  std::span<const DMO_PARTIAL_MEDIATYPE> inputTypes;
+  std::span<const DMO_PARTIAL_MEDIATYPE> outputTypes;
+};
+using DmoSetups = std::span<const DmoSetup>;
 
 // Process attach: no thread notifications, keep the module handle, init(TRUE).
 void ServerProcessAttach(HINSTANCE module, FactoryTemplates templates);
@@ -41,11 +55,12 @@ HRESULT ServerCanUnloadNow();
 // Writes CLSID\{clsid} for each template (name, InprocServer32 = module path,
 // ThreadingModel Both; an error if the module path cannot be had whole) and refreshes the
 // filter-mapper record of templates with setup data through their IAMovieSetup. Stops at the first
-// failure.
-HRESULT ServerRegister(FactoryTemplates templates);
-// In reverse order: IAMovieSetup::Unregister for templates with setup data,
-// then deletes the CLSID\{clsid} tree. Stops at the first failure.
-HRESULT ServerUnregister(FactoryTemplates templates);
+// failure. Then writes each DMO's record; if one is refused, everything this
+// call wrote is removed again, so no DMO record ever stands without its classes.
+HRESULT ServerRegister(FactoryTemplates templates, DmoSetups dmos = {});
+// Removes the DMO records, then, in reverse order: IAMovieSetup::Unregister for
+// templates with setup data, then deletes the CLSID\{clsid} tree. Stops at the first failure.
+HRESULT ServerUnregister(FactoryTemplates templates, DmoSetups dmos = {});
 
 // The registry part for one class; also usable on its own. Written as wide
 // strings, so any path the system can load the library from is kept whole.

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "core/effect_dmo.h"
 #include "core/effect_filter.h"
 #include "core/orkv_effects.h"
 #include "editor/page_model/page_table.h"
@@ -46,15 +47,21 @@ host::CUnknown* CreatePropertyPage(IUnknown* outer, HRESULT* status) {
                                      outer, status);
 }
 
-// Entry 0 the filter, entry 1 its page.
+// Entry 0 the filter, entry 1 its page, entry 2 the effect as a DMO (named
+// like the filter: hosts list it among their DMO effects by that name).
 template <class P>
-inline constexpr host::CFactoryTemplate kFactoryTemplates[2] = {
+inline constexpr host::CFactoryTemplate kFactoryTemplates[3] = {
     {P::kInfo.filterName, P::kInfo.filterClsid, &EffectFilter<P>::Create, nullptr,
      &EffectFilter<P>::kSetupFilter},
     {P::kInfo.pageName, P::kInfo.pageClsid, &CreatePropertyPage<P>, nullptr, nullptr},
+    {P::kInfo.filterName, P::kInfo.dmoClsid, &EffectDmo<P>::Create, nullptr, nullptr},
 };
 
 // Defined once per library (plugins/<name>/plugin.cpp): its template table.
 host::FactoryTemplates PluginTemplates();
+
+// The library's DMO record: an audio effect taking and giving 16-bit PCM or
+// 32-bit float. Found through the identity row of the library's filter.
+host::DmoSetup PluginMediaObject();
 
 }  // namespace orkv
