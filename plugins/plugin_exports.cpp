@@ -2,8 +2,35 @@
 // one and driven by that library's factory templates.
 #include <windows.h>
 
+#include <dmoreg.h>
+#include <uuids.h>
+
 #include "host/server.h"
 #include "plugins/plugin.h"
+
+namespace orkv {
+namespace {
+
+const DMO_PARTIAL_MEDIATYPE kDmoAudioTypes[] = {{MEDIATYPE_Audio, MEDIASUBTYPE_PCM},
+                                                {MEDIATYPE_Audio, MEDIASUBTYPE_IEEE_FLOAT}};
+
+const OrkvPluginInfo& LibraryIdentity() {
+  const CLSID& filter = *PluginTemplates().front().clsid;
+  for (const OrkvPluginInfo& info : kOrkvPlugins) {
+    if (*info.filterClsid == filter) return info;
+  }
+  return kOrkvPlugins[0];  // unreachable: every library's filter has a row
+}
+
+}  // namespace
+
+host::DmoSetup PluginMediaObject() {
+  const OrkvPluginInfo& info = LibraryIdentity();
+  return {info.dmoClsid, info.filterName, &DMOCATEGORY_AUDIO_EFFECT, kDmoAudioTypes,
+          kDmoAudioTypes};
+}
+
+}  // namespace orkv
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH)
@@ -18,6 +45,12 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
 
 STDAPI DllCanUnloadNow() { return orkv::host::ServerCanUnloadNow(); }
 
-STDAPI DllRegisterServer() { return orkv::host::ServerRegister(orkv::PluginTemplates()); }
+STDAPI DllRegisterServer() {
+  const orkv::host::DmoSetup dmo = orkv::PluginMediaObject();
+  return orkv::host::ServerRegister(orkv::PluginTemplates(), {&dmo, 1});
+}
 
-STDAPI DllUnregisterServer() { return orkv::host::ServerUnregister(orkv::PluginTemplates()); }
+STDAPI DllUnregisterServer() {
+  const orkv::host::DmoSetup dmo = orkv::PluginMediaObject();
+  return orkv::host::ServerUnregister(orkv::PluginTemplates(), {&dmo, 1});
+}
