@@ -63,6 +63,8 @@ TEST(CommandLine, RefusesMistakes) {
   ExpectError({"--plugin", "P", "--out", "o", "--set", "Rate=nan"}, "not a number");
   ExpectError({"--plugin", "P", "--out", "o", "--set", "Rate="}, "not a number");
   ExpectError({"--plugin", "P", "--list", "--platform-source"}, "needs --out");
+  ExpectError({"--plugin", "P", "--list", "--dmo"}, "--dmo needs --out");
+  ExpectError({"--dmo", "--make-test-signal", "t.wav"}, "only combines");
   ExpectError({"--plugin", "P", "--in", "i", "--out", "o", "--float"}, "test signal");
 }
 

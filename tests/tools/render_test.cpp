@@ -201,6 +201,28 @@ TEST(RenderTool, PlatformFileSourceAndWaveParserGiveTheSameOutput) {
   }
 }
 
+// The plug-in's DMO in the platform's DMO Wrapper filter renders exactly what
+// its filter renders, from either source, with settings given.
+TEST(RenderTool, TheDmoPathGivesTheFiltersOutput) {
+  const AudioFormat formats[] = {{SampleType::kInt16, 2, 44100}, {SampleType::kFloat32, 1, 48000}};
+  for (const AudioFormat& format : formats) {
+    const std::string inPath = TempPath("dmo_in.wav");
+    WriteSignal(inPath, format, 1.0);
+    const std::string settings = "--preset 2 --set Rate=0.7 ";
+    const WavContents filter = ReadWav(RenderPhaser(inPath, "dmo_filter.wav", settings));
+    const WavContents dmo = ReadWav(RenderPhaser(inPath, "dmo_out.wav", settings + "--dmo"));
+    EXPECT_EQ(dmo.format, (AudioFormat{format.type, 2, format.sampleRate}));
+    EXPECT_EQ(dmo.frames, std::uint64_t{format.sampleRate});
+    EXPECT_TRUE(dmo.bytes == filter.bytes) << format.channels << " channel(s)";
+  }
+  const std::string inPath = TempPath("dmo_platform_in.wav");
+  WriteSignal(inPath, {SampleType::kInt16, 1, 44100}, 1.0);
+  const WavContents filter = ReadWav(RenderPhaser(inPath, "dmo_platform_filter.wav"));
+  const WavContents dmo =
+      ReadWav(RenderPhaser(inPath, "dmo_platform_out.wav", "--platform-source --dmo"));
+  EXPECT_TRUE(dmo.bytes == filter.bytes);
+}
+
 TEST(RenderTool, WithoutInputRendersTheBuiltInTestSignal) {
   const std::string out = TempPath("default_out.wav");
   const ToolResult r = RunRender("--plugin ORKVPhaser --out " + Quote(out));

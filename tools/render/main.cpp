@@ -143,10 +143,11 @@ int Render(const Options& options, const std::optional<RenderJob>& job) {
   auto module = PluginModule::Load(options.plugin, error);
   if (!module) return Fail(error);
   host::ComPtr<IBaseFilter> effect;
-  const HRESULT hr = module->CreateFilter(effect);
+  const HRESULT hr = options.dmo ? CreateWrappedDmo(*module, effect) : module->CreateFilter(effect);
   if (FAILED(hr))
     return Fail("creating the " + std::string(module->Info().effect) +
-                " filter failed: " + DescribeHresult(hr));
+                (options.dmo ? " DMO in the platform's DMO Wrapper filter" : " filter") +
+                " failed: " + DescribeHresult(hr));
 
   auto controls = EffectControls::Attach(effect.Get(), module->Info(), error);
   if (!controls || !ApplySettingsOptions(*controls, options, error)) return Fail(error);

@@ -84,6 +84,8 @@ bool ApplyFlag(const std::string& name, Options& o) {
     o.listPresets = true;
   } else if (name == "--platform-source") {
     o.platformSource = true;
+  } else if (name == "--dmo") {
+    o.dmo = true;
   } else if (name == "--float") {
     o.floatSignal = true;
   } else if (name == "--quiet" || name == "-q") {
@@ -101,7 +103,8 @@ std::string CheckCombination(const Options& o) {
   if (o.help) return {};
   const bool usesPlugin = !o.plugin.empty() || !o.inPath.empty() || !o.outPath.empty() ||
                           !o.settings.empty() || o.preset || !o.loadSettings.empty() ||
-                          !o.saveSettings.empty() || o.list || o.listPresets || o.platformSource;
+                          !o.saveSettings.empty() || o.list || o.listPresets || o.platformSource ||
+                          o.dmo;
   if (!o.makeTestSignal.empty()) {
     return usesPlugin ? "--make-test-signal only combines with --float, --seconds and --quiet" : "";
   }
@@ -113,6 +116,7 @@ std::string CheckCombination(const Options& o) {
     return "nothing to do: give --out, --list, --list-presets or --save-settings";
   }
   if (o.platformSource && !o.Renders()) return "--platform-source needs --out";
+  if (o.dmo && !o.Renders()) return "--dmo needs --out";
   return {};
 }
 
@@ -159,6 +163,8 @@ std::string UsageText() {
          "  --list-presets        print the factory presets\n"
          "  --platform-source     read 16-bit input with the platform's file source and\n"
          "                        WAVE parser instead of the built-in source\n"
+         "  --dmo                 render through the plug-in's DMO in the platform's DMO\n"
+         "                        Wrapper filter instead of its DirectShow filter\n"
          "  --quiet, -q           no progress or summary\n"
          "  --make-test-signal F  write the built-in test signal (44.1 kHz stereo 16-bit)\n"
          "  --float               ... as 32-bit float instead\n"

@@ -20,6 +20,7 @@ struct Options {
   bool list = false;
   bool listPresets = false;
   bool platformSource = false;
+  bool dmo = false;  // the plug-in's DMO in the platform's DMO Wrapper filter
   bool quiet = false;
   bool help = false;
   // Test signal generation.

@@ -1,6 +1,8 @@
 #include "tools/render/render_graph.h"
 
 #include <control.h>
+#include <dmodshow.h>
+#include <dmoreg.h>
 #include <evcode.h>
 #include <uuids.h>
 #include <vfwmsgs.h>
@@ -190,7 +192,44 @@ bool BuildAndRun(IBaseFilter* effect, const RenderJob& job, std::ostream& out,
   return completed && sinkObject->Finish(error);
 }
 
+// The library's class object for one class, registered with COM for this
+// thread's apartment for the lifetime of the object.
+class ClassObjectRegistration {
+ public:
+  ClassObjectRegistration(const PluginModule& module, REFCLSID clsid) {
+    ComPtr<IClassFactory> factory;
+    result_ = module.GetClassObject(clsid, IID_IClassFactory, factory.GetVoidAddressOf());
+    if (SUCCEEDED(result_)) {
+      result_ = CoRegisterClassObject(clsid, factory.Get(), CLSCTX_INPROC_SERVER,
+                                      REGCLS_MULTIPLEUSE, &cookie_);
+    }
+  }
+  ~ClassObjectRegistration() {
+    if (cookie_ != 0) CoRevokeClassObject(cookie_);
+  }
+  ClassObjectRegistration(const ClassObjectRegistration&) = delete;
+  ClassObjectRegistration& operator=(const ClassObjectRegistration&) = delete;
+  HRESULT Result() const { return result_; }
+
+ private:
+  HRESULT result_ = E_FAIL;
+  DWORD cookie_ = 0;
+};
+
 }  // namespace
+
+HRESULT CreateWrappedDmo(const PluginModule& module, ComPtr<IBaseFilter>& wrapper) {
+  const ClassObjectRegistration registration(module, *module.Info().dmoClsid);
+  if (FAILED(registration.Result())) return registration.Result();
+  ComPtr<IBaseFilter> created;
+  ComPtr<IDMOWrapperFilter> init;
+  HRESULT hr = CoCreateInstance(CLSID_DMOWrapperFilter, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IBaseFilter, created.GetVoidAddressOf());
+  if (SUCCEEDED(hr)) hr = created->QueryInterface(IID_IDMOWrapperFilter, init.GetVoidAddressOf());
+  if (SUCCEEDED(hr)) hr = init->Init(*module.Info().dmoClsid, DMOCATEGORY_AUDIO_EFFECT);
+  if (SUCCEEDED(hr)) wrapper = created;
+  return hr;
+}
 
 bool RenderThroughGraph(IBaseFilter* effect, const RenderJob& job, RenderOutcome& outcome,
                         std::string& error) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "host/com_ptr.h"
+#include "tools/common/plugin_module.h"
 #include "tools/wav/wav_file.h"
 
 namespace orkv::render {
@@ -26,6 +28,12 @@ struct RenderOutcome {
   wav::AudioFormat format;
   double wallSeconds = 0;
 };
+
+// The plug-in's DMO inside the platform's DMO Wrapper filter, which the graph
+// then takes like the plug-in's own filter. The wrapper creates the DMO by its
+// class identifier: while it does, this thread's apartment answers with the
+// library's class object, so the DMO need not be registered.
+HRESULT CreateWrappedDmo(const PluginModule& module, host::ComPtr<IBaseFilter>& wrapper);
 
 // Builds and runs the graph, writing outPath; on failure removes the partial
 // output and describes the problem in `error`.
