@@ -116,6 +116,16 @@ class EffectDmo final : public MediaObjectBase,
     if (format != nullptr) store_.NotifyEditors(pin == 0 ? kEventInputFormat : kEventOutputFormat);
   }
 
+  HRESULT CreateWithSameSettings(host::ComPtr<IMediaObject>& copy) override {
+    HRESULT status = S_OK;
+    host::CUnknown* created = Create(nullptr, &status);
+    if (created == nullptr) return status;
+    auto* object = static_cast<EffectDmo*>(created);
+    object->store_.SetParameters(store_.GetParameters());
+    copy = static_cast<IMediaObject*>(object);  // takes the first reference
+    return S_OK;
+  }
+
   ParameterStore<kSlotCount> store_;
   EffectEngine<Effect> engine_;
 };

@@ -4,6 +4,7 @@
 #include <uuids.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <mutex>
 
@@ -33,6 +34,9 @@ const AM_MEDIA_TYPE& AsMediaType(const DMO_MEDIA_TYPE& type) {
   return reinterpret_cast<const AM_MEDIA_TYPE&>(type);
 }
 AM_MEDIA_TYPE* AsMediaType(DMO_MEDIA_TYPE* type) { return reinterpret_cast<AM_MEDIA_TYPE*>(type); }
+const DMO_MEDIA_TYPE* AsDmoType(const AM_MEDIA_TYPE& type) {
+  return reinterpret_cast<const DMO_MEDIA_TYPE*>(&type);
+}
 
 }  // namespace
 
@@ -41,6 +45,9 @@ MediaObjectBase::~MediaObjectBase() = default;
 HRESULT MediaObjectBase::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   if (riid == IID_IMediaObject) return host::GetInterface(static_cast<IMediaObject*>(this), ppv);
+  if (riid == IID_IMediaObjectInPlace) {
+    return host::GetInterface(static_cast<IMediaObjectInPlace*>(this), ppv);
+  }
   return CUnknown::NonDelegatingQueryInterface(riid, ppv);
 }
 
@@ -404,6 +411,52 @@ HRESULT MediaObjectBase::Lock(LONG lock) {
   if (--lockDepth_ == 0) lockOwner_ = 0;
   lock_.unlock();  // this call's own hold
   lock_.unlock();  // the one Lock(TRUE) kept
+  return S_OK;
+}
+
+// Processes the host's buffer in place, whole frames only. The output type
+// must equal the input type (stereo input); a mono stream cannot grow into its
+// own buffer. The effect reports no tail: DMO_INPLACE_ZERO calls process the
+// buffer like any other.
+HRESULT MediaObjectBase::Process(ULONG size, BYTE* data, REFERENCE_TIME, DWORD flags) {
+  if ((flags & ~DWORD{DMO_INPLACE_ZERO}) != 0) return E_INVALIDARG;
+  std::lock_guard guard(lock_);
+  if (!TypesReady()) return DMO_E_TYPE_NOT_SET;
+  if (inputFormat_.blockAlign != outputFormat_.blockAlign) return E_FAIL;
+  const std::uint32_t frameBytes = inputFormat_.blockAlign;
+  std::uint32_t frames = size / frameBytes;
+  if (frames > 0 && data == nullptr) return E_POINTER;
+  HRESULT hr = EnsureEngineStarted();
+  while (SUCCEEDED(hr) && frames > 0) {
+    std::uint32_t inFrames = std::min(frames, kScratchFrames);
+    std::uint32_t outFrames = inFrames;
+    std::memcpy(scratch_, data, std::size_t{inFrames} * frameBytes);
+    hr = ProcessFrames(scratch_, inFrames, data, outFrames);
+    data += std::size_t{outFrames} * frameBytes;
+    frames -= outFrames;
+  }
+  return FAILED(hr) ? hr : S_OK;
+}
+
+// A new object with this one's settings and types; its engine starts afresh.
+HRESULT MediaObjectBase::Clone(IMediaObjectInPlace** copy) {
+  if (copy == nullptr) return E_POINTER;
+  *copy = nullptr;
+  host::ComPtr<IMediaObject> object;
+  HRESULT hr = CreateWithSameSettings(object);
+  if (FAILED(hr)) return hr;
+  std::lock_guard guard(lock_);
+  if (inputSet_) hr = object->SetInputType(0, AsDmoType(inputType_), 0);
+  if (SUCCEEDED(hr) && outputSet_) {
+    hr = object->SetOutputType(0, AsDmoType(outputType_), 0);
+  }
+  if (FAILED(hr)) return hr;
+  return object->QueryInterface(IID_IMediaObjectInPlace, reinterpret_cast<void**>(copy));
+}
+
+HRESULT MediaObjectBase::GetLatency(REFERENCE_TIME* latency) {
+  if (latency == nullptr) return E_POINTER;
+  *latency = 0;
   return S_OK;
 }
 

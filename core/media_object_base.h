@@ -9,6 +9,11 @@
 // it and ProcessOutput runs the engine from it straight into the caller's
 // output buffer, as many whole frames as fit, until it is used up. Nothing is
 // allocated on that path.
+//
+// Hosts that process in place (IMediaObjectInPlace, the DirectSound effect
+// chain among them) need the output type to equal the input's, which holds
+// for stereo input; their buffers go through a scratch copy owned by the
+// object, since an engine may write a frame before it has read all of it.
 #pragma once
 
 #include <windows.h>
@@ -25,7 +30,7 @@
 
 namespace orkv {
 
-class MediaObjectBase : public host::CUnknown, public IMediaObject {
+class MediaObjectBase : public host::CUnknown, public IMediaObject, public IMediaObjectInPlace {
  public:
   // What GetOutputSizeInfo asks hosts to provide, in output frames. Smaller
   // buffers work too (the output is then cut into several), down to one frame.
@@ -61,6 +66,12 @@ class MediaObjectBase : public host::CUnknown, public IMediaObject {
                                           DWORD* status) override;
   HRESULT STDMETHODCALLTYPE Lock(LONG lock) override;
 
+  // --- IMediaObjectInPlace ---------------------------------------------------
+  HRESULT STDMETHODCALLTYPE Process(ULONG size, BYTE* data, REFERENCE_TIME start,
+                                    DWORD flags) override;
+  HRESULT STDMETHODCALLTYPE Clone(IMediaObjectInPlace** copy) override;
+  HRESULT STDMETHODCALLTYPE GetLatency(REFERENCE_TIME* latency) override;
+
  protected:
   explicit MediaObjectBase(IUnknown* outer) : CUnknown(outer) {}
   ~MediaObjectBase() override;
@@ -78,6 +89,8 @@ class MediaObjectBase : public host::CUnknown, public IMediaObject {
   // A stream's type was set (format: the normalised copy) or cleared (null).
   // Pin 0 is the input, 1 the output.
   virtual void FormatChanged(int pin, const WaveFormat* format) = 0;
+  // A new, stand-alone object of the same plug-in holding the same settings.
+  virtual HRESULT CreateWithSameSettings(host::ComPtr<IMediaObject>& copy) = 0;
 
   // The normalised input format of the stream (valid inside ProcessFrames).
   const WaveFormat& StreamInputFormat() const { return inputFormat_; }
@@ -120,6 +133,11 @@ class MediaObjectBase : public host::CUnknown, public IMediaObject {
   DWORD pendingFlags_ = 0;
   REFERENCE_TIME pendingTime_ = 0;
   REFERENCE_TIME pendingLength_ = 0;
+
+  // In-place processing works through this copy of each stretch of the host's
+  // buffer: room for kScratchFrames frames of stereo float, the largest frame.
+  static constexpr std::uint32_t kScratchFrames = 4096;
+  alignas(16) BYTE scratch_[kScratchFrames * 8];
 };
 
 }  // namespace orkv

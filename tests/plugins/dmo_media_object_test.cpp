@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <uuids.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <string>
@@ -548,6 +549,70 @@ TEST_P(DmoTest, ReportsItsFormatsToTheParameterInterfaceAndEditors) {
   ASSERT_EQ(dmo->SetInputType(0, nullptr, DMO_SET_TYPEF_CLEAR), S_OK);
   EXPECT_EQ(params->GetPinFormat(0, &f), VFW_E_NOT_CONNECTED);
   params->SetNotifyWindow(window.Handle(), 0);
+}
+
+// In place (as the DirectSound effect chain processes): stereo only, and the
+// same samples as through ProcessInput and ProcessOutput.
+TEST_P(DmoTest, InPlaceProcessingGivesTheSameSamples) {
+  for (const bool floats : {false, true}) {
+    ComPtr<IMediaObject> streamed = Streaming(floats, 2);
+    ComPtr<IMediaObject> inPlaceObject = Streaming(floats, 2);
+    ComPtr<IMediaObjectInPlace> inPlace;
+    ASSERT_EQ(inPlaceObject->QueryInterface(IID_IMediaObjectInPlace, inPlace.GetVoidAddressOf()),
+              S_OK);
+    for (int k = 0; k < 4; ++k) {
+      // Up to 5000 frames, beyond one stretch of the object's scratch copy,
+      // with a partial frame at the end that stays as it was.
+      auto data = TestAudio(static_cast<std::size_t>(1000 + 1300 * k) * (floats ? 8 : 4) + 3,
+                            floats, 40 + k);
+      const auto expected = Joined(Drain(streamed.Get(), data, 1 << 20));
+      const auto tail = std::vector<std::uint8_t>(data.end() - 3, data.end());
+      ASSERT_EQ(inPlace->Process(static_cast<ULONG>(data.size()), data.data(), 0, 0), S_OK);
+      EXPECT_TRUE(std::equal(expected.begin(), expected.end(), data.begin())) << floats << k;
+      EXPECT_TRUE(std::equal(tail.begin(), tail.end(), data.end() - 3));
+    }
+  }
+}
+
+TEST_P(DmoTest, InPlaceCallsOutOfOrderAndCloneAndLatency) {
+  ComPtr<IMediaObjectInPlace> inPlace;
+  ASSERT_EQ(dmo->QueryInterface(IID_IMediaObjectInPlace, inPlace.GetVoidAddressOf()), S_OK);
+  std::vector<std::uint8_t> data = TestAudio(4096, false, 50);
+  EXPECT_EQ(inPlace->Process(4096, data.data(), 0, 0), DMO_E_TYPE_NOT_SET);
+  REFERENCE_TIME latency = -1;
+  EXPECT_EQ(inPlace->GetLatency(&latency), S_OK);
+  EXPECT_EQ(latency, 0);
+  EXPECT_EQ(inPlace->GetLatency(nullptr), E_POINTER);
+
+  ASSERT_EQ(SetStreamTypes(dmo.Get(), AudioType(kPcm, 1, 48000, 16)), S_OK);
+  EXPECT_EQ(inPlace->Process(4096, data.data(), 0, 0), E_FAIL);  // mono cannot grow in place
+  ASSERT_EQ(SetStreamTypes(dmo.Get(), AudioType(kPcm, 2, 48000, 16)), S_OK);
+  EXPECT_EQ(inPlace->Process(4096, nullptr, 0, 0), E_POINTER);
+  EXPECT_EQ(inPlace->Process(4096, data.data(), 0, 0x10), E_INVALIDARG);
+  EXPECT_EQ(inPlace->Process(0, nullptr, 0, 0), S_OK);
+  EXPECT_EQ(inPlace->Process(4096, data.data(), 0, DMO_INPLACE_ZERO), S_OK);
+
+  // A clone: same settings and types, a stand-alone object of its own.
+  ComPtr<IEffectParameters> params;
+  ASSERT_EQ(dmo->QueryInterface(*Info().parametersIid, params.GetVoidAddressOf()), S_OK);
+  ComPtr<IEffectPresets> presets;
+  ASSERT_EQ(dmo->QueryInterface(IID_IEffectPresets, presets.GetVoidAddressOf()), S_OK);
+  ASSERT_EQ(presets->ApplyPreset(1), S_OK);
+  EXPECT_EQ(inPlace->Clone(nullptr), E_POINTER);
+  ComPtr<IMediaObjectInPlace> clone;
+  ASSERT_EQ(inPlace->Clone(clone.GetAddressOf()), S_OK);
+  ComPtr<IEffectParameters> cloneParams;
+  ASSERT_EQ(clone->QueryInterface(*Info().parametersIid, cloneParams.GetVoidAddressOf()), S_OK);
+  double a[8] = {}, b[8] = {};
+  params->GetParameters(a);
+  cloneParams->GetParameters(b);
+  EXPECT_EQ(std::memcmp(a, b, sizeof(double) * Info().slotCount), 0);
+  ComPtr<IMediaObject> cloneObject;
+  ASSERT_EQ(clone->QueryInterface(IID_IMediaObject, cloneObject.GetVoidAddressOf()), S_OK);
+  DMO_MEDIA_TYPE type{};
+  ASSERT_EQ(cloneObject->GetOutputCurrentType(0, &type), S_OK);
+  host::FreeMediaType(*reinterpret_cast<AM_MEDIA_TYPE*>(&type));
+  EXPECT_NE(static_cast<void*>(cloneObject.Get()), static_cast<void*>(dmo.Get()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Plugins, DmoTest, ::testing::Values(ORKV_TEST_PLUGINS), PluginName);
