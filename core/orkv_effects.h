@@ -8,6 +8,9 @@
 //     the plug-in's own interface identifier: read and write single settings or
 //     the whole ParameterBlock (one double per slot);
 //   - IPersistStream: a settings record of 20 + 8 x slots bytes.
+// Each library also serves the effect as a DirectX Media Object (IMediaObject,
+// CLSID_ORKV<name>DMO) answering the same three interfaces and sharing the
+// settings record with the filter.
 #ifndef ORKV_EFFECTS_H
 #define ORKV_EFFECTS_H
 
