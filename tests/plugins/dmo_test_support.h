@@ -48,6 +48,8 @@ class TestBuffer final : public IMediaBuffer {
     *max = static_cast<DWORD>(bytes.size());
     return S_OK;
   }
+  // A buffer of no capacity still has an address (as the platform's do), so
+  // that a DMO sees an empty buffer rather than a missing one.
   HRESULT STDMETHODCALLTYPE GetBufferAndLength(BYTE** data, DWORD* current) override {
     if (data != nullptr) *data = bytes.empty() ? reinterpret_cast<BYTE*>(this) : bytes.data();
     if (current != nullptr) *current = length;
