@@ -272,15 +272,20 @@ class ParameterPage final : public host::CUnknown, public IPropertyPage {
     return 1;
   }
 
+  // A right-click the page does not take goes on to the frame through
+  // DefWindowProcA, once: the message is then reported handled, or the dialog
+  // manager would pass it to the frame a second time.
   INT_PTR OnContextMenu(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
-    if (ShowContextMenu(g_contextMenu, window, x, y)) return 1;
-    return DefWindowProcA(window, message, wParam, lParam);
+    if (!ShowContextMenu(g_contextMenu, window, x, y)) {
+      DefWindowProcA(window, message, wParam, lParam);
+    }
+    return 1;
   }
 
   INT_PTR OnHelp(HWND window, const HELPINFO* request) {
-    ShowHelp(window, request, setup_.table->helpContexts, HelpPath().data(), &CallHelpIfPresent);
+    ShowHelp(window, request, setup_.table->helpContexts, HelpPath().data(), &CallHelpSystem);
     return 1;
   }
 
@@ -306,7 +311,7 @@ class ParameterPage final : public host::CUnknown, public IPropertyPage {
     return path;
   }
 
-  void OpenHelp() { CallHelpIfPresent(window_, HelpPath().data(), HELP_FORCEFILE, 0); }
+  void OpenHelp() { CallHelpSystem(window_, HelpPath().data(), HELP_FORCEFILE, 0); }
 
   // Every page window loads the menu anew; the previous one is no longer
   // named by anyone once the shared handle moves on.
@@ -443,8 +448,7 @@ void GetHelpFilePath(HMODULE module, const char* helpFile, char* buffer, std::si
   lstrcpynA(buffer + start, helpFile, static_cast<int>(capacity - start));
 }
 
-BOOL CallHelpIfPresent(HWND window, const char* path, UINT command, ULONG_PTR data) {
-  if (command != HELP_QUIT && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return FALSE;
+BOOL CallHelpSystem(HWND window, const char* path, UINT command, ULONG_PTR data) {
   return WinHelpA(window, path, command, data);
 }
 

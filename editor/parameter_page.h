@@ -34,9 +34,10 @@ void GetHelpFilePath(HMODULE module, const char* helpFile, char* buffer, std::si
 // How the page calls the help system; WinHelpA's parameters.
 using HelpCall = BOOL (*)(HWND window, const char* path, UINT command, ULONG_PTR data);
 
-// WinHelpA, except that a help file that is not there is not asked for: the
-// help system would otherwise start and wait on a window of its own.
-BOOL CallHelpIfPresent(HWND window, const char* path, UINT command, ULONG_PTR data);
+// The help system itself (WinHelpA), whether or not the file lies beside the
+// library: the help system also looks in its own help folders, and tells the
+// user itself when it finds nothing.
+BOOL CallHelpSystem(HWND window, const char* path, UINT command, ULONG_PTR data);
 
 // No request: closes the help file. A request for a control in `table`: its
 // pop-up topic. Any other: the general topic.

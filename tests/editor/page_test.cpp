@@ -41,6 +41,24 @@ constexpr const char* kTitles[] = {"ORKVPhaser", "ORKVChorus",  "ORKVFlanger",
 constexpr const char* kHelpFiles[] = {"ORKVPhaser.HLP", "ORKVChorus.HLP", "ORKVFlanger.HLP",
                                       "ORKVFilter.HLP", "ORKVCDelay.HLP", "ORKVTremolo.HLP"};
 
+// The help file beside the plug-in's library.
+std::string ExpectedHelpPath(const OrkvPluginInfo& info, int plugin) {
+  char library[MAX_PATH] = {};
+  GetModuleFileNameA(GetModuleHandleA((std::string(info.library) + ".dll").c_str()), library,
+                     MAX_PATH);
+  const std::string path = library;
+  return path.substr(0, path.find_last_of("\\:") + 1) + kHelpFiles[plugin];
+}
+
+HELPINFO ForControl(int id, HWND item) {
+  HELPINFO request{};
+  request.cbSize = sizeof request;
+  request.iContextType = HELPINFO_WINDOW;
+  request.iCtrlId = id;
+  request.hItemHandle = item;
+  return request;
+}
+
 TEST_P(PageTest, PageInfoNamesTitleSizeAndHelpFileBesideTheLibrary) {
   PROPPAGEINFO info{};
   ASSERT_EQ(page_->GetPageInfo(&info), S_OK);
@@ -53,12 +71,7 @@ TEST_P(PageTest, PageInfoNamesTitleSizeAndHelpFileBesideTheLibrary) {
   EXPECT_EQ(info.pszDocString, nullptr);
   char help[MAX_PATH] = {};
   WideCharToMultiByte(CP_ACP, 0, info.pszHelpFile, -1, help, sizeof help, nullptr, nullptr);
-  char library[MAX_PATH] = {};
-  GetModuleFileNameA(GetModuleHandleA((std::string(Info().library) + ".dll").c_str()), library,
-                     MAX_PATH);
-  std::string expected = library;
-  expected = expected.substr(0, expected.find_last_of("\\:") + 1) + kHelpFiles[GetParam()];
-  EXPECT_EQ(std::string(help), expected);
+  EXPECT_EQ(std::string(help), ExpectedHelpPath(Info(), GetParam()));
   EXPECT_EQ(info.dwHelpContext, 1u);
   CoTaskMemFree(info.pszTitle);
   CoTaskMemFree(info.pszHelpFile);
@@ -313,16 +326,63 @@ TEST_P(PageTest, AboutBoxIsCentredAndClosesOnPressAndRelease) {
   }
 }
 
-TEST_P(PageTest, HelpWithoutAHelpFileReturnsAtOnce) {
+// Help goes to the help system whether or not the help file lies beside the
+// library (the system also looks in its own folders); the test's own help
+// system receives it, so no viewer starts.
+TEST_P(PageTest, HelpReachesTheHelpSystemAlsoWithoutAHelpFile) {
   Activate(page_.Get());
-  HELPINFO request{};
-  request.cbSize = sizeof request;
-  request.iContextType = HELPINFO_WINDOW;
-  request.iCtrlId = editor::kRateKnob;
-  request.hItemHandle = Control(editor::kRateKnob);
-  SendMessageA(pageWindow_, WM_HELP, 0, reinterpret_cast<LPARAM>(&request));
+  const std::string path = ExpectedHelpPath(Info(), GetParam());
+  ASSERT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+  HELPINFO display = ForControl(editor::kDisplay, Control(editor::kDisplay));
+  HELPINFO page = ForControl(0, pageWindow_);
+  for (HELPINFO* request : {&display, &page}) {
+    FakeHelpSystem::requests.clear();
+    SendMessageA(pageWindow_, WM_HELP, 0, reinterpret_cast<LPARAM>(request));
+    ASSERT_EQ(FakeHelpSystem::requests.size(), 1u) << request->iCtrlId;
+    EXPECT_EQ(FakeHelpSystem::requests[0].command, static_cast<UINT>(HELP_CONTEXT));
+    EXPECT_EQ(FakeHelpSystem::requests[0].data, 2);
+    EXPECT_EQ(FakeHelpSystem::requests[0].window, pageWindow_);
+    EXPECT_EQ(FakeHelpSystem::requests[0].file, path);
+  }
+  FakeHelpSystem::requests.clear();
   SendMessageA(pageWindow_, WM_COMMAND, editor::IDM_HELP, 0);
-  EXPECT_TRUE(IsWindow(pageWindow_));
+  ASSERT_EQ(FakeHelpSystem::requests.size(), 1u);
+  EXPECT_EQ(FakeHelpSystem::requests[0].command, static_cast<UINT>(HELP_FORCEFILE));
+  EXPECT_EQ(FakeHelpSystem::requests[0].file, path);
+  // Closing the page closes the help file.
+  FakeHelpSystem::requests.clear();
+  ASSERT_EQ(page_->Deactivate(), S_OK);
+  pageWindow_ = nullptr;
+  ASSERT_EQ(FakeHelpSystem::requests.size(), 1u);
+  EXPECT_EQ(FakeHelpSystem::requests[0].command, static_cast<UINT>(HELP_QUIT));
+  EXPECT_EQ(FakeHelpSystem::requests[0].file, path);
+}
+
+// A right-click the page does not take (outside its client area, or the
+// keyboard's menu key with no point) goes on to the frame exactly once, also
+// when it started at one of the page's controls.
+TEST_P(PageTest, ARightClickThePageDoesNotTakeReachesTheFrameOnce) {
+  Activate(page_.Get());
+  ASSERT_TRUE(FinishIntro());
+  RECT window{};
+  GetWindowRect(pageWindow_, &window);
+  const LPARAM outside = MAKELPARAM(window.left + 500, window.top + 5);
+  const LPARAM keyboard = -1;
+  for (HWND source : {pageWindow_, Control(editor::kRateKnob)}) {
+    for (LPARAM point : {outside, keyboard}) {
+      FrameCounts::contextMenus = 0;
+      SendMessageA(source, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(source), point);
+      EXPECT_EQ(FrameCounts::contextMenus, 1) << "point " << point;
+      EXPECT_EQ(FrameCounts::lastContextPoint, point);
+    }
+  }
+  // One it takes stays with the page.
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, &ModalProbe::CloseMenu);
+  FrameCounts::contextMenus = 0;
+  SendMessageA(pageWindow_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(pageWindow_),
+               MAKELPARAM(window.left + 200, window.top + 5));
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(FrameCounts::contextMenus, 0);
 }
 
 TEST_P(PageTest, AHundredPagesTwoAtATimeLeaveNothingBehind) {
