@@ -1,7 +1,7 @@
 #include "editor/control_window.h"
 
 #include "editor/display_control.h"
-#include "editor/messages.h"
+#include "editor/model/messages.h"
 #include "editor/plugin_editor_info.h"
 #include "editor/window_class.h"
 

@@ -6,9 +6,9 @@
 
 #include "editor/bitmap_toolkit.h"
 #include "editor/gdi_handles.h"
-#include "editor/messages.h"
+#include "editor/model/messages.h"
+#include "editor/model/value_mapping.h"
 #include "editor/plugin_editor_info.h"
-#include "editor/value_mapping.h"
 #include "editor/window_class.h"
 
 namespace orkv::editor {

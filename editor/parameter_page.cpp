@@ -13,7 +13,7 @@
 #include "editor/display_control.h"
 #include "editor/gdi_handles.h"
 #include "editor/knob_control.h"
-#include "editor/messages.h"
+#include "editor/model/messages.h"
 #include "editor/parameter_slots.h"
 #include "editor/plugin_editor_info.h"
 #include "editor/resource_ids.h"

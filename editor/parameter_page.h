@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <span>
 
-#include "editor/page_model/page_table.h"
+#include "editor/model/page_table.h"
 #include "host/unknown.h"
 
 namespace orkv::editor {

@@ -6,10 +6,10 @@
 #include "core/slot_access.h"
 #include "editor/bitmap_toolkit.h"
 #include "editor/control_window.h"
-#include "editor/messages.h"
+#include "editor/model/messages.h"
+#include "editor/model/value_mapping.h"
 #include "editor/plugin_editor_info.h"
 #include "editor/resource_ids.h"
-#include "editor/value_mapping.h"
 #include "editor/window_class.h"
 
 namespace orkv::editor {

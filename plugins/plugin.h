@@ -9,7 +9,7 @@
 
 #include "core/effect_filter.h"
 #include "core/orkv_effects.h"
-#include "editor/page_model/page_table.h"
+#include "editor/model/page_table.h"
 #include "editor/parameter_page.h"
 #include "host/class_factory.h"
 #include "host/server.h"

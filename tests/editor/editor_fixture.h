@@ -16,7 +16,7 @@
 #include "editor/display_control.h"
 #include "editor/gdi_handles.h"
 #include "editor/knob_control.h"
-#include "editor/messages.h"
+#include "editor/model/messages.h"
 #include "editor/plugin_editor_info.h"
 #include "editor/slider_control.h"
 #include "host/com_ptr.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "editor/messages.h"
-#include "editor/page_model/layout.h"
+#include "editor/model/layout.h"
+#include "editor/model/messages.h"
 #include "editor/parameter_page.h"
 
 namespace orkv::test {

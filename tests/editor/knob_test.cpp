@@ -1,7 +1,7 @@
 // The knob in a real window with real mouse messages: the published pointer
 // angles, dragging while captured, release outside, hovering, the range and
 // value messages, the face and dot as drawn.
-#include "editor/value_mapping.h"
+#include "editor/model/value_mapping.h"
 #include "tests/editor/control_helpers.h"
 
 namespace orkv::test {

@@ -1,7 +1,7 @@
 #include "tests/editor/page_fixture.h"
 
 #include "core/slot_access.h"
-#include "editor/messages.h"
+#include "editor/model/messages.h"
 #include "editor/parameter_slots.h"
 
 namespace orkv::test {

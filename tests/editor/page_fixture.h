@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/orkv_effects.h"
-#include "editor/page_model/page_table.h"
+#include "editor/model/page_table.h"
 #include "host/com_ptr.h"
 #include "tests/plugins/plugin_library.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "core/slot_access.h"
-#include "editor/messages.h"
-#include "editor/value_mapping.h"
+#include "editor/model/messages.h"
+#include "editor/model/value_mapping.h"
 #include "tests/editor/object_counts.h"
 #include "tests/editor/page_fixture.h"
 #include "tests/plugins/test_stream.h"

@@ -1,6 +1,6 @@
 // The controls' arithmetic on the published examples: knob angles, the
 // slider's rows, levels and detent, the two-decimal text and the intro steps.
-#include "editor/value_mapping.h"
+#include "editor/model/value_mapping.h"
 
 #include <gtest/gtest.h>
 

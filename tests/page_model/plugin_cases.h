@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/parameter_block.h"
-#include "editor/page_model/page_table.h"
+#include "editor/model/page_table.h"
 #include "effects/cdelay/cdelay.h"
 #include "effects/chorus/chorus.h"
 #include "effects/filter/filter.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "editor/page_model/page_table.h"
+#include "editor/model/page_table.h"
 #include "plugin_cases.h"
 
 namespace orkv::page_model {

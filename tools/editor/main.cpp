@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "editor/gdi_handles.h"
-#include "editor/messages.h"
+#include "editor/model/messages.h"
 #include "host/com_ptr.h"
 #include "tools/common/com_apartment.h"
 #include "tools/common/effect_controls.h"

@@ -1,8 +1,8 @@
-#include "editor/page_model/control_binding.h"
+#include "editor/model/control_binding.h"
 
 #include <cmath>
 
-#include "editor/page_model/value_text.h"
+#include "editor/model/value_text.h"
 
 namespace orkv::page_model {
 

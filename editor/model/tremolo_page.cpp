@@ -1,6 +1,6 @@
 // The Tremolo's page: three knobs, its own layout and help contexts.
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/page_table.h"
+#include "editor/model/shared_rows.h"
 #include "effects/tremolo/tremolo.h"
 
 namespace orkv::page_model {

@@ -1,8 +1,8 @@
 // The Filter's page: Freq is the resonance's centre, Depth a plain fraction.
 #include <cmath>
 
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/page_table.h"
+#include "editor/model/shared_rows.h"
 #include "effects/filter/filter.h"
 
 namespace orkv::page_model {

@@ -2,8 +2,8 @@
 // moving it or Depth keeps the deviation at Depth percent of that delay.
 #include <cmath>
 
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/page_table.h"
+#include "editor/model/shared_rows.h"
 #include "effects/chorus/chorus.h"
 
 namespace orkv::page_model {

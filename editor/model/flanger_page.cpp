@@ -1,7 +1,7 @@
 // The Flanger's page. Knob 102 sets the centre delay and is labelled "Delay";
 // moving it or Depth keeps the deviation at Depth percent of that delay.
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/page_table.h"
+#include "editor/model/shared_rows.h"
 #include "effects/flanger/flanger.h"
 
 namespace orkv::page_model {

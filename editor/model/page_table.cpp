@@ -1,4 +1,4 @@
-#include "editor/page_model/page_table.h"
+#include "editor/model/page_table.h"
 
 #include <algorithm>
 

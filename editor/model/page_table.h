@@ -5,8 +5,8 @@
 
 #include <span>
 
-#include "editor/page_model/control_binding.h"
-#include "editor/page_model/layout.h"
+#include "editor/model/control_binding.h"
+#include "editor/model/layout.h"
 
 namespace orkv::page_model {
 

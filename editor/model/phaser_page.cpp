@@ -2,8 +2,8 @@
 // keeps the deviation at Depth percent of that centre.
 #include <cmath>
 
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/page_table.h"
+#include "editor/model/shared_rows.h"
 #include "effects/phaser/phaser.h"
 
 namespace orkv::page_model {

@@ -2,8 +2,8 @@
 // is the modulation depth itself, in milliseconds.
 #include <cmath>
 
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/page_table.h"
+#include "editor/model/shared_rows.h"
 #include "effects/cdelay/cdelay.h"
 
 namespace orkv::page_model {

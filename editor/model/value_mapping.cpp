@@ -1,4 +1,4 @@
-#include "editor/value_mapping.h"
+#include "editor/model/value_mapping.h"
 
 #include <cmath>
 #include <cstdio>
