@@ -26,9 +26,9 @@ consteval std::size_t IdentityRowOf(std::string_view effect) {
   return row;
 }
 
-// The effect names its own identity row (Effect::kName), so no plug-in can be
-// paired with another's identifiers.
-template <class EffectT, const page_model::PageTable& kPageTable>
+// The effect names its own identity row (Effect::kName), and its page table is
+// typed by it, so no plug-in can be paired with another's identifiers or page.
+template <class EffectT, const page_model::PageTableOf<EffectT>& kPageTable>
 struct Plugin {
   using Effect = EffectT;
   static constexpr const page_model::PageTable& kPage = kPageTable;

@@ -24,7 +24,7 @@ constexpr ControlBinding LevelSliderRow() {
 
 // The Depth percentage, kept linked to the deviation:
 // slot = k x kStep + 10; position (deviation x 100 / base - 10) x kScale.
-template <DepthLinkSlots kLink, double kStep, double kScale>
+template <DepthLink kLink, double kStep, double kScale>
 constexpr ControlBinding LinkedDepthRow() {
   return {
       .control = kDepthKnob,

@@ -290,16 +290,22 @@ TEST_P(PageTest, ResourcesThePageTableNamesAreInTheLibrary) {
   DestroyMenu(menu);
   EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(5)),
             nullptr);  // RT_DIALOG
-  EXPECT_NE(
-      FindResourceA(module, MAKEINTRESOURCEA(Table().aboutDialogResource), MAKEINTRESOURCEA(5)),
-      nullptr);
-  HBITMAP about = LoadBitmapA(module, MAKEINTRESOURCEA(Table().aboutBitmapResource));
+  // The about dialog: pop-up, modal frame, set-font, and the 3-D look but for
+  // the Tremolo's.
+  HRSRC about =
+      FindResourceA(module, MAKEINTRESOURCEA(Table().aboutDialogResource), MAKEINTRESOURCEA(5));
   ASSERT_NE(about, nullptr);
+  const auto* aboutTemplate =
+      static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(module, about)));
+  ASSERT_NE(aboutTemplate, nullptr);
+  EXPECT_EQ(aboutTemplate->style, Info().slotCount == 4 ? 0x800000C0u : 0x800000C4u);
+  HBITMAP image = LoadBitmapA(module, MAKEINTRESOURCEA(Table().aboutBitmapResource));
+  ASSERT_NE(image, nullptr);
   BITMAP size{};
-  GetObjectA(about, sizeof size, &size);
+  GetObjectA(image, sizeof size, &size);
   EXPECT_EQ(size.bmWidth, 220);
   EXPECT_EQ(size.bmHeight, 220);
-  DeleteObject(about);
+  DeleteObject(image);
 }
 
 TEST_P(PageTest, AboutBoxIsCentredAndClosesOnPressAndRelease) {

@@ -81,7 +81,7 @@ TEST_P(PageTableTest, WritingAPositionReadsItBack) {
 TEST_P(PageTableTest, DepthLinkHoldsAfterEveryMove) {
   for (const ControlBinding& binding : Page().bindings) {
     if (!binding.depthLink) continue;
-    const DepthLinkSlots& link = *binding.depthLink;
+    const DepthLink& link = *binding.depthLink;
     for (const test::Preset& preset : GetParam().presets) {
       ClampingSlots slots = GetParam().SlotsAt(preset);
       ApplyPosition(binding, 37, slots);

@@ -3,7 +3,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "editor/model/page_table.h"
@@ -204,6 +206,11 @@ struct PublishedTexts {
   const char* aboutMenuText;
 };
 
+// A page table is tied to its effect by type: a plug-in given another effect's
+// page does not compile.
+static_assert(!std::is_convertible_v<const PageTableOf<Phaser>&, const PageTableOf<Flanger>&>);
+static_assert(std::is_convertible_v<const PageTableOf<Flanger>&, const PageTable&>);
+
 TEST(PublishedConstants, TitlesHelpFilesResourcesAndMenuTexts) {
   const PublishedTexts expected[] = {
       {&kPhaserPage, "ORKVPhaser", "ORKVPhaser.HLP", 117, 115, 112, "&About KV Phaser..."},
@@ -271,8 +278,8 @@ TEST(PublishedConstants, LayoutsInCreationOrder) {
                                       {106, "Degree", 125, 20, 40, 40},
                                       {104, "Rate", 67, 48, 40, 40},
                                       {108, "Display", 185, 32, 150, 50}};
-  for (const PageTable* page :
-       {&kPhaserPage, &kChorusPage, &kFlangerPage, &kFilterPage, &kCDelayPage}) {
+  for (const PageTable* page : std::initializer_list<const PageTable*>{
+           &kPhaserPage, &kChorusPage, &kFlangerPage, &kFilterPage, &kCDelayPage}) {
     SCOPED_TRACE(page->title);
     ExpectLayout(page->layout, standard);
   }
