@@ -9,7 +9,7 @@
 
 #include "editor/model/layout.h"
 #include "editor/model/messages.h"
-#include "editor/parameter_page.h"
+#include "editor/page_help.h"
 
 namespace orkv::test {
 namespace {

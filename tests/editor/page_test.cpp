@@ -473,3 +473,34 @@ INSTANTIATE_TEST_SUITE_P(Chorus, ChorusPageTest, ::testing::Values(1), PageCaseN
 
 }  // namespace
 }  // namespace orkv::test
+
+namespace orkv::test {
+namespace {
+
+// The control classes go with the library that registered them: a class left
+// behind would keep a window procedure of an unloaded library, which a later
+// load of the library (at another address) would find and call.
+TEST(PageClasses, LeaveWithTheLibrary) {
+  HMODULE module = nullptr;
+  {
+    PluginLibrary library(kOrkvPlugins[0]);
+    ASSERT_TRUE(library.Loaded());
+    module = GetModuleHandleA("ORKVPhaser.dll");
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(library.GetClassObject(*kOrkvPlugins[0].pageClsid, IID_IClassFactory,
+                                     factory.GetVoidAddressOf()),
+              S_OK);
+    ComPtr<IPropertyPage> page;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, page.GetVoidAddressOf()), S_OK);
+    WNDCLASSA registered{};
+    EXPECT_TRUE(GetClassInfoA(module, "OR_KNOB_CONTROL", &registered));
+  }
+  ASSERT_EQ(GetModuleHandleA("ORKVPhaser.dll"), nullptr) << "the library stayed loaded";
+  for (const char* name : {"OR_SLIDER_CONTROL", "OR_KNOB_CONTROL", "OR_DISPLAY_CONTROL"}) {
+    WNDCLASSA left{};
+    EXPECT_FALSE(GetClassInfoA(module, name, &left)) << name;
+  }
+}
+
+}  // namespace
+}  // namespace orkv::test
