@@ -27,13 +27,6 @@ const ControlRange* FindRange(int control) {
   return FindRow(std::span<const ControlRange>(kControlRanges), control);
 }
 
-const char* DisplayLabel(const PageTable& page, int control) {
-  const ControlBinding* binding = FindBinding(page, control);
-  if (binding != nullptr && binding->label != nullptr) return binding->label;
-  const ControlPlacement* placement = FindPlacement(page, control);
-  return placement != nullptr ? placement->windowText : "";
-}
-
 int PositionFromParameter(const PageTable& page, int control, const SlotAccess& slots) {
   const ControlBinding* binding = FindBinding(page, control);
   return binding != nullptr ? PositionFromParameter(*binding, slots) : kNoPosition;

@@ -50,9 +50,6 @@ extern const PageTableOf<Tremolo> kTremoloPage;
 const ControlBinding* FindBinding(const PageTable& page, int control);
 const ControlPlacement* FindPlacement(const PageTable& page, int control);
 
-// What the display calls the control: the row's label, else its window text.
-const char* DisplayLabel(const PageTable& page, int control);
-
 // The position of the control for the live parameters; 0xFFFF for a control
 // without a binding.
 inline constexpr int kNoPosition = 0xFFFF;

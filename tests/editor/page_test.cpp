@@ -6,10 +6,14 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/slot_access.h"
+#include "editor/display_control.h"
+#include "editor/gdi_handles.h"
 #include "editor/model/messages.h"
 #include "editor/model/value_mapping.h"
+#include "editor/parameter_slots.h"
 #include "tests/editor/object_counts.h"
 #include "tests/editor/page_fixture.h"
 #include "tests/plugins/test_stream.h"
@@ -33,6 +37,63 @@ void TurnKnob(HWND knob, int lower, int upper, int position) {
   SendMessageA(knob, WM_LBUTTONDOWN, MK_LBUTTON, At(p.x, p.y));
   SendMessageA(knob, WM_MOUSEMOVE, MK_LBUTTON, At(p.x, p.y));
   SendMessageA(knob, WM_LBUTTONUP, 0, At(p.x, p.y));
+}
+
+// The display's pixels, read back from its window DC.
+std::vector<DWORD> PixelsOf(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = client.right;
+  info.bmiHeader.biHeight = -client.bottom;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> pixels(static_cast<std::size_t>(client.right * client.bottom));
+  editor::WindowDc dc(window);
+  void* bits = nullptr;
+  editor::Bitmap section(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  editor::MemoryDc memory(dc.Get());
+  if (!section || !memory) return pixels;
+  editor::Selection selected(memory.Get(), section.Get());
+  BitBlt(memory.Get(), 0, 0, client.right, client.bottom, dc.Get(), 0, 0, SRCCOPY);
+  GdiFlush();
+  std::memcpy(pixels.data(), bits, pixels.size() * sizeof(DWORD));
+  return pixels;
+}
+
+// Whether the display shows exactly the effect name, label and value text as
+// the controls draw them (and not a bare display).
+void ExpectDisplayShows(HWND display, const char* name, const std::string& label,
+                        const std::string& value) {
+  const std::vector<DWORD> shown = PixelsOf(display);
+  editor::DrawDisplayText(display, {{{"", editor::kNoFormat},
+                                     {"", editor::kNoFormat},
+                                     {"", editor::kNoFormat},
+                                     {"", editor::kNoFormat}}});
+  const std::vector<DWORD> bare = PixelsOf(display);
+  editor::DrawDisplayText(display, {{{name, editor::kTopLeft},
+                                     {"", editor::kNoFormat},
+                                     {label.c_str(), editor::kBottomLeft},
+                                     {value.c_str(), editor::kBottomRight}}});
+  const std::vector<DWORD> expected = PixelsOf(display);
+  EXPECT_NE(expected, bare);
+  EXPECT_TRUE(shown == expected) << "the display does not show " << name << " / " << label << " / "
+                                 << value;
+}
+
+// Published per plug-in, in kOrkvPlugins order: the display's effect name.
+constexpr const char* kEffectNames[] = {"PHASER", "CHORUS",  "FLANGER",
+                                        "FILTER", "C-DELAY", "TREMOLO"};
+
+// The label the display gives a control: its window text, but "Delay" for
+// knob 102 of the Chorus, Flanger and C-Delay.
+std::string PublishedLabel(int plugin, int control) {
+  if (control == 102 && (plugin == 1 || plugin == 2 || plugin == 4)) return "Delay";
+  constexpr const char* kWindowTexts[] = {"Volume", "Freq",   "Depth", "Rate",
+                                          "Mix",    "Degree", "Feed"};
+  return kWindowTexts[control - 101];
 }
 
 // The published page titles (string 1 of each library), in kOrkvPlugins order.
@@ -199,6 +260,7 @@ TEST_P(PageTest, LoadedSettingsReachTheControlsThroughTheQueue) {
 TEST_P(PageTest, DraggingAKnobWritesItsBindingAndTheDisplay) {
   Activate(page_.Get());
   ASSERT_TRUE(FinishIntro());
+  const editor::ParameterSlots slots(parameters_.Get(), static_cast<std::size_t>(Info().slotCount));
   for (const page_model::ControlBinding& binding : Table().bindings) {
     if (binding.control == editor::kLevelSlider) continue;
     SCOPED_TRACE(binding.control);
@@ -210,6 +272,9 @@ TEST_P(PageTest, DraggingAKnobWritesItsBindingAndTheDisplay) {
     // The slot holds what the row writes for the position reached (clamped by the store).
     const double written = binding.write(reached);
     EXPECT_NEAR(Slot(binding.slot), written, 1e-9 * std::max(1.0, std::fabs(written)));
+    ExpectDisplayShows(Control(editor::kDisplay), kEffectNames[GetParam()],
+                       PublishedLabel(GetParam(), binding.control),
+                       page_model::ValueText(binding, reached, slots));
   }
 }
 
@@ -223,6 +288,7 @@ TEST_P(PageTest, TheSliderWritesTheLevelSlot) {
   EXPECT_NE(Slot(level), 0.0);
   SendMessageA(slider, WM_LBUTTONDBLCLK, MK_LBUTTON, At(11, 20));
   EXPECT_EQ(Slot(level), 0.0);  // a double-click resets to 0 dB
+  ExpectDisplayShows(Control(editor::kDisplay), kEffectNames[GetParam()], "Volume", "0.00");
 }
 
 // Menus and modal boxes run their own loops; a thread timer acts inside them.
@@ -454,6 +520,15 @@ TEST_P(PhaserPageTest, DepthAt100WritesThePercentThenTheDeviation) {
   EXPECT_EQ(Slot(1), Slot(0));
 }
 
+// Knob 102 at its lower end: 100 Hz, shown under its window text.
+TEST_P(PhaserPageTest, FreqAtItsLowerEndShowsItsFrequency) {
+  Activate(page_.Get());
+  ASSERT_TRUE(FinishIntro());
+  PressAndRelease(Control(editor::kFreqKnob), kLowerX, kBelowY);
+  EXPECT_EQ(Slot(0), 100.0);
+  ExpectDisplayShows(Control(editor::kDisplay), "PHASER", "Freq", "100 Hz");
+}
+
 INSTANTIATE_TEST_SUITE_P(Phaser, PhaserPageTest, ::testing::Values(0), PageCaseName);
 
 using ChorusPageTest = PageTest;
@@ -467,6 +542,15 @@ TEST_P(ChorusPageTest, DegreeEndsWriteThePublishedValues) {
   PressAndRelease(Control(editor::kDegreeKnob), kUpperX, kBelowY);
   EXPECT_EQ(ValueOf(Control(editor::kDegreeKnob)), 180);
   EXPECT_EQ(std::round(Slot(2) * 1000) / 1000, 179.986);
+}
+
+// The Chorus's knob 102 sets the delay and the display calls it "Delay".
+TEST_P(ChorusPageTest, TheDelayKnobIsLabelledDelayInTheDisplay) {
+  Activate(page_.Get());
+  ASSERT_TRUE(FinishIntro());
+  PressAndRelease(Control(editor::kFreqKnob), kLowerX, kBelowY);
+  EXPECT_EQ(Slot(0), 8.0);
+  ExpectDisplayShows(Control(editor::kDisplay), "CHORUS", "Delay", "8.00 ms");
 }
 
 INSTANTIATE_TEST_SUITE_P(Chorus, ChorusPageTest, ::testing::Values(1), PageCaseName);

@@ -180,15 +180,6 @@ TEST(WorkedExamples, EveryWriteRuleAtOnePosition) {
   }
 }
 
-TEST(WorkedExamples, DelayKnobsAreLabelledDelay) {
-  EXPECT_STREQ(DisplayLabel(kChorusPage, 102), "Delay");
-  EXPECT_STREQ(DisplayLabel(kCDelayPage, 102), "Delay");
-  EXPECT_STREQ(DisplayLabel(kFlangerPage, 102), "Delay");
-  EXPECT_STREQ(DisplayLabel(kPhaserPage, 102), "Freq");
-  EXPECT_STREQ(DisplayLabel(kFilterPage, 102), "Freq");
-  EXPECT_STREQ(DisplayLabel(kPhaserPage, 101), "Volume");
-}
-
 TEST(WorkedExamples, ControlsWithoutBindingHaveNoPosition) {
   const ClampingSlots slots = Plugin("Tremolo").Defaults();
   EXPECT_EQ(PositionFromParameter(kTremoloPage, 102, slots), 0xFFFF);
