@@ -19,6 +19,12 @@ void GetHelpFilePath(HMODULE module, const char* helpFile, char* buffer, std::si
   lstrcpynA(buffer + start, helpFile, static_cast<int>(capacity - start));
 }
 
+std::array<char, MAX_PATH> HelpFilePath(HMODULE module, const char* helpFile) {
+  std::array<char, MAX_PATH> path{};
+  GetHelpFilePath(module, helpFile, path.data(), path.size());
+  return path;
+}
+
 BOOL CallHelpSystem(HWND window, const char* path, UINT command, ULONG_PTR data) {
   return WinHelpA(window, path, command, data);
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstddef>
 #include <span>
 
@@ -14,6 +15,9 @@ namespace orkv::editor {
 // The help file's path: the directory of `module` and `helpFile`, cut to
 // `capacity` characters with the terminator.
 void GetHelpFilePath(HMODULE module, const char* helpFile, char* buffer, std::size_t capacity);
+
+// The same in a buffer of its own (at most MAX_PATH characters).
+std::array<char, MAX_PATH> HelpFilePath(HMODULE module, const char* helpFile);
 
 // How the page calls the help system; WinHelpA's parameters.
 using HelpCall = BOOL (*)(HWND window, const char* path, UINT command, ULONG_PTR data);

@@ -137,9 +137,7 @@ INT_PTR PageWindow::OnDestroy(HWND window) {
 }
 
 std::array<char, MAX_PATH> PageWindow::HelpPath() const {
-  std::array<char, MAX_PATH> path{};
-  GetHelpFilePath(host::ModuleInstance(), setup_.table->helpFile, path.data(), path.size());
-  return path;
+  return HelpFilePath(host::ModuleInstance(), setup_.table->helpFile);
 }
 
 const ControlAttachment* PageWindow::AttachmentOf(int control) const {

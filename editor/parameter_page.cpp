@@ -124,7 +124,9 @@ class ParameterPage final : public host::CUnknown, public IPropertyPage {
       return E_OUTOFMEMORY;
     }
     helpFile[0] = L'\0';
-    MultiByteToWideChar(CP_ACP, 0, HelpPath().data(), -1, helpFile, kPathCapacity);
+    MultiByteToWideChar(CP_ACP, 0,
+                        HelpFilePath(host::ModuleInstance(), setup_.table->helpFile).data(), -1,
+                        helpFile, kPathCapacity);
     *info = {};
     info->cb = sizeof(PROPPAGEINFO);
     info->pszTitle = titleCopy;
@@ -175,12 +177,6 @@ class ParameterPage final : public host::CUnknown, public IPropertyPage {
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG* /*message*/) override { return E_NOTIMPL; }
 
  private:
-  std::array<char, kPathCapacity> HelpPath() const {
-    std::array<char, kPathCapacity> path{};
-    GetHelpFilePath(host::ModuleInstance(), setup_.table->helpFile, path.data(), path.size());
-    return path;
-  }
-
   HRESULT Connect(IUnknown* object) {
     if (object == nullptr) return E_POINTER;
     if (parameters_) Disconnect();
