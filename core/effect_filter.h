@@ -1,7 +1,10 @@
 // EffectFilter: the audio transform every plug-in exposes. It accepts 16-bit
 // PCM or 32-bit float audio, mono or stereo, produces stereo of the same sample
 // type and rate into separate output buffers, and runs the plug-in's engine over
-// each input buffer with one snapshot of the settings per engine call.
+// each input buffer with one snapshot of the settings per engine call. What
+// does not depend on the effect (formats, buffer sizing, the Receive loop) is
+// AudioTransform's, compiled once; this template adds the engine and the
+// plug-in's identity.
 //
 // One object, one identity: the parameter, preset, persistence and page-list
 // interfaces are mixins of this class and share its reference count through

@@ -82,7 +82,7 @@ class Pixels {
   std::vector<DWORD> bgrx_;
 };
 
-// The library, its classes, its editor record and a shown parent window.
+// The library, its classes, its published page facts and a shown parent window.
 class EditorTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override;
