@@ -19,10 +19,6 @@ const ControlBinding* FindBinding(const PageTable& page, int control) {
   return FindRow(page.bindings, control);
 }
 
-const ControlPlacement* FindPlacement(const PageTable& page, int control) {
-  return FindRow(page.layout, control);
-}
-
 const ControlRange* FindRange(int control) {
   return FindRow(std::span<const ControlRange>(kControlRanges), control);
 }

@@ -48,7 +48,6 @@ extern const PageTableOf<Tremolo> kTremoloPage;
 
 // Null when the plug-in lacks the control (or it is the display).
 const ControlBinding* FindBinding(const PageTable& page, int control);
-const ControlPlacement* FindPlacement(const PageTable& page, int control);
 
 // The position of the control for the live parameters; 0xFFFF for a control
 // without a binding.
