@@ -1,7 +1,10 @@
 // EffectFilter: the audio transform every plug-in exposes. It accepts 16-bit
 // PCM or 32-bit float audio, mono or stereo, produces stereo of the same sample
 // type and rate into separate output buffers, and runs the plug-in's engine over
-// each input buffer with one snapshot of the settings per engine call.
+// each input buffer with one snapshot of the settings per engine call. What
+// does not depend on the effect (formats, buffer sizing, the Receive loop) is
+// AudioTransform's, compiled once; this template adds the engine and the
+// plug-in's identity.
 //
 // One object, one identity: the parameter, preset, persistence and page-list
 // interfaces are mixins of this class and share its reference count through
@@ -23,6 +26,7 @@
 #include <utility>
 
 #include "core/audio_format_rules.h"
+#include "core/audio_transform.h"
 #include "core/effect_engine.h"
 #include "core/orkv_effects.h"
 #include "core/parameter_store.h"
@@ -38,7 +42,7 @@ namespace orkv {
 
 template <class Plugin>
 class EffectFilter final
-    : public host::CTransformFilter,
+    : public AudioTransform,
       public ParametersInterface<EffectFilter<Plugin>, Plugin::Effect::kSlotCount>,
       public PresetsInterface<EffectFilter<Plugin>, typename Plugin::Effect>,
       public PersistInterface<EffectFilter<Plugin>, Plugin::Effect::kSlotCount>,
@@ -100,9 +104,6 @@ class EffectFilter final
 
   const host::AMOVIESETUP_FILTER* GetSetupData() override { return &kSetupFilter; }
 
-  // Receive is overridden; this copy-transform entry point is not used.
-  HRESULT Transform(IMediaSample*, IMediaSample*) override { return E_INVALIDARG; }
-
   HRESULT CheckInputType(const host::CMediaType* type) override {
     if (type == nullptr) return E_POINTER;
     return media::CheckInput(*type, Effect::kMinSampleRate);
@@ -126,27 +127,6 @@ class EffectFilter final
     if (!type->IsValid()) return E_UNEXPECTED;  // disconnected meanwhile
     media::RewriteAsStereo(*type);
     return S_OK;
-  }
-
-  // Output buffers are sized like the input buffers (doubled for mono input),
-  // whatever the downstream pin asked for. An input allocator that is not
-  // sized yet (the input is being reconnected, and its upstream filter has not
-  // set it up) is ignored: then the downstream request stands, raised to a
-  // size that holds a useful stretch of the output format.
-  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override {
-    if (allocator == nullptr || props == nullptr) return E_POINTER;
-    if (AdoptInputAllocatorProperties(*props)) {
-      if (inputFormat_.channels == 1 && outputFormat_.channels == 2) {
-        props->cbBuffer = static_cast<long>(std::min<LONGLONG>(2LL * props->cbBuffer, MAXLONG));
-      }
-    } else {
-      EnsureDefaultBuffers(*props);
-    }
-    ALLOCATOR_PROPERTIES granted{};
-    const HRESULT hr = allocator->SetProperties(props, &granted);
-    if (FAILED(hr)) return hr;
-    *props = granted;
-    return granted.cbBuffer < kMinimumBufferBytes ? E_FAIL : hr;
   }
 
   // Refused while the stored formats do not fit each other: an input retyped
@@ -191,8 +171,6 @@ class EffectFilter final
     return Graph()->Reconnect(OutputPin());
   }
 
-  HRESULT Receive(IMediaSample* input) override;
-
  private:
   // Accepts a new input type while the output is connected, as long as the
   // downstream pin accepts its stereo form.
@@ -234,11 +212,8 @@ class EffectFilter final
     EffectFilter* const filter_;
   };
 
-  static constexpr long kMinimumBufferBytes = 512;
-  static constexpr LONGLONG kDefaultBufferFrames = 4096;
-
   explicit EffectFilter(IUnknown* outer)
-      : CTransformFilter(L"", outer, *kInfo.filterClsid),
+      : AudioTransform(outer, *kInfo.filterClsid),
         store_(Effect::kSlots, WindowEditorPort::Instance()),
         engine_(store_) {
     store_.SetParameters(Effect::kPresets[0].values);
@@ -259,31 +234,8 @@ class EffectFilter final
     return std::memcmp(&f, &inputFormat_, sizeof(f)) == 0;
   }
 
-  // True when the input allocator's sized buffers were taken over.
-  bool AdoptInputAllocatorProperties(ALLOCATOR_PROPERTIES& props) {
-    if (InputPin() == nullptr || !InputPin()->IsConnected()) return false;
-    host::ComPtr<IMemAllocator> inputAllocator;
-    if (FAILED(InputPin()->GetAllocator(inputAllocator.GetAddressOf()))) return false;
-    ALLOCATOR_PROPERTIES current{};
-    if (FAILED(inputAllocator->GetProperties(&current))) return false;
-    if (current.cBuffers <= 0 || current.cbBuffer <= 0) return false;
-    props = current;
-    return true;
-  }
-
-  // At least one buffer, each holding kDefaultBufferFrames output frames.
-  void EnsureDefaultBuffers(ALLOCATOR_PROPERTIES& props) const {
-    const LONGLONG frameBytes = std::max<LONGLONG>(outputFormat_.blockAlign, 1);
-    const LONGLONG wanted =
-        std::max<LONGLONG>(kDefaultBufferFrames * frameBytes, kMinimumBufferBytes);
-    props.cBuffers = std::max(props.cBuffers, 1L);
-    props.cbBuffer =
-        static_cast<long>(std::max<LONGLONG>(props.cbBuffer, std::min<LONGLONG>(wanted, MAXLONG)));
-    props.cbAlign = std::max(props.cbAlign, 1L);
-  }
-
   HRESULT ProcessChunk(const BYTE* in, std::uint32_t& inFrames, BYTE* out,
-                       std::uint32_t& outFrames) {
+                       std::uint32_t& outFrames) override {
     if (inputFormat_.formatTag == kFormatIeeeFloat) {
       return engine_.ProcessFloat32(reinterpret_cast<const float*>(in), inFrames,
                                     reinterpret_cast<float*>(out), outFrames);
@@ -307,74 +259,6 @@ class EffectFilter final
  private:
   ParameterStore<kSlotCount> store_;
   EffectEngine<Effect> engine_;
-  WaveFormat inputFormat_{};
-  WaveFormat outputFormat_{};
 };
-
-// Cuts the input buffer at whole frames into as many output buffers as needed.
-// The first carries the input's times and flags, the others none but preroll
-// (data that only settles the effect after a seek is never to be played). The
-// loop ends once fewer bytes than one input frame remain, and fails rather
-// than spins when an output buffer cannot hold a single frame. Every size is
-// taken from the stored formats, which StartStreaming checked against each
-// other, and from each buffer's own size: nothing is written beyond a buffer.
-template <class Plugin>
-HRESULT EffectFilter<Plugin>::Receive(IMediaSample* input) {
-  if (input == nullptr) return E_POINTER;
-  const std::uint32_t inFrameBytes = inputFormat_.blockAlign;
-  const std::uint32_t outFrameBytes = outputFormat_.blockAlign;
-  if (!media::FormatsFit(inputFormat_, outputFormat_)) return VFW_E_INVALIDMEDIATYPE;
-
-  BYTE* position = nullptr;
-  HRESULT hr = input->GetPointer(&position);
-  if (FAILED(hr)) return hr;
-  if (position == nullptr) return E_POINTER;
-  // Never trust a data length beyond the buffer that holds it.
-  const long length = std::clamp(input->GetActualDataLength(), 0L, std::max(input->GetSize(), 0L));
-  std::uint32_t remaining = static_cast<std::uint32_t>(length);
-  const bool preroll = input->IsPreroll() == S_OK;
-
-  host::ComPtr<IMediaSample> output;
-  hr = InitializeOutputSample(input, output.GetAddressOf());
-  if (FAILED(hr)) return hr;
-  for (;;) {
-    BYTE* outData = nullptr;
-    hr = output->GetPointer(&outData);
-    if (FAILED(hr)) break;
-    if (outData == nullptr) {
-      hr = E_POINTER;
-      break;
-    }
-    std::uint32_t outFrames =
-        static_cast<std::uint32_t>(std::max(output->GetSize(), 0L)) / outFrameBytes;
-    std::uint32_t inFrames = remaining / inFrameBytes;
-    if (inFrames > 0 && outFrames == 0) {
-      hr = VFW_E_BUFFER_OVERFLOW;  // an output buffer smaller than one frame
-      break;
-    }
-    hr = ProcessChunk(position, inFrames, outData, outFrames);
-    if (FAILED(hr)) break;
-    const std::uint32_t consumed = inFrameBytes * inFrames;
-
-    hr = output->SetActualDataLength(static_cast<long>(outFrameBytes * outFrames));
-    if (FAILED(hr)) break;
-    hr = OutputPin()->Deliver(output.Get());
-    if (FAILED(hr)) break;
-
-    position += consumed;
-    remaining -= consumed;
-    if (remaining < inFrameBytes) break;  // used up; a partial frame is dropped
-
-    hr = OutputPin()->GetDeliveryBuffer(output.GetAddressOf(), nullptr, nullptr, 0);
-    if (FAILED(hr)) break;
-    // Follow-on buffers carry no times, no flags and no media times.
-    output->SetTime(nullptr, nullptr);
-    output->SetMediaTime(nullptr, nullptr);
-    output->SetSyncPoint(FALSE);
-    output->SetDiscontinuity(FALSE);
-    output->SetPreroll(preroll ? TRUE : FALSE);
-  }
-  return hr;
-}
 
 }  // namespace orkv

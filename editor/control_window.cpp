@@ -1,17 +1,21 @@
 #include "editor/control_window.h"
 
 #include "editor/display_control.h"
-#include "editor/messages.h"
-#include "editor/plugin_editor_info.h"
+#include "editor/model/messages.h"
 #include "editor/window_class.h"
 
 namespace orkv::editor {
 namespace {
 
-LRESULT OnCreate(const ControlBehaviour& behaviour, HWND window) {
+// The page's attachment arrives as the creation parameter; a control made
+// without one is attached to nothing.
+LRESULT OnCreate(const ControlBehaviour& behaviour, HWND window, const CREATESTRUCTA* creation) {
   auto* state = AttachNewState<ControlState>(window);
   if (state == nullptr) return -1;
   state->upper = behaviour.initialUpper;
+  if (creation != nullptr && creation->lpCreateParams != nullptr) {
+    state->attachment = *static_cast<const ControlAttachment*>(creation->lpCreateParams);
+  }
   return 0;
 }
 
@@ -110,7 +114,9 @@ LRESULT Dispatch(const ControlBehaviour& behaviour, HWND window, ControlState& s
 
 LRESULT HandleControlMessage(const ControlBehaviour& behaviour, HWND window, UINT message,
                              WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CREATE) return OnCreate(behaviour, window);
+  if (message == WM_CREATE) {
+    return OnCreate(behaviour, window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+  }
   ControlState* state = StateOf<ControlState>(window);
   // Before its state exists or after it is gone a control is a plain window.
   if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
@@ -145,11 +151,10 @@ std::string WindowLabel(HWND window) {
   return text;
 }
 
-void ShowInDisplay(HWND window, const std::string& label, const std::string& valueText) {
-  const PluginEditorInfo* info = CurrentPluginEditorInfo();
-  const char* effect = info != nullptr ? info->effectName : "";
+void ShowInDisplay(HWND window, const ControlState& state, const std::string& valueText) {
+  const std::string label = state.attachment.Label(WindowLabel(window));
   HWND display = GetDlgItem(GetParent(window), kDisplay);
-  DrawDisplayText(display, {{{effect, kTopLeft},
+  DrawDisplayText(display, {{{state.attachment.effectName, kTopLeft},
                              {"", kNoFormat},
                              {label.c_str(), kBottomLeft},
                              {valueText.c_str(), kBottomRight}}});

@@ -9,11 +9,14 @@
 #include <string>
 
 #include "core/orkv_effects.h"
+#include "editor/control_attachment.h"
 #include "editor/gdi_handles.h"
 
 namespace orkv::editor {
 
-// One per knob or slider window, owned through window extra data slot 0.
+// One per knob or slider window, owned through window extra data slot 0:
+// everything the control needs, its attachment included, the way a platform
+// trackbar keeps even whom it notifies in its own record.
 struct ControlState {
   std::uint16_t lower = 0;
   std::uint16_t upper = 0;
@@ -21,7 +24,8 @@ struct ControlState {
   Bitmap background;  // the page under the control (with the knob's face drawn in)
   char tag[16] = {};
   bool dragging = false;
-  IEffectParameters* target = nullptr;  // not owned
+  IEffectParameters* target = nullptr;  // not owned; CTL_SET_TARGET
+  ControlAttachment attachment;         // the creation parameter, copied at WM_CREATE
 };
 
 struct ControlBehaviour {
@@ -52,7 +56,8 @@ RECT ClientRect(HWND window);
 // The control's window text (at most 39 characters).
 std::string WindowLabel(HWND window);
 
-// Effect name, label and value text into the sibling display (id 108).
-void ShowInDisplay(HWND window, const std::string& label, const std::string& valueText);
+// The attachment's effect name, its label for the control and `valueText`
+// into the sibling display (id 108).
+void ShowInDisplay(HWND window, const ControlState& state, const std::string& valueText);
 
 }  // namespace orkv::editor

@@ -6,9 +6,8 @@
 
 #include "editor/bitmap_toolkit.h"
 #include "editor/gdi_handles.h"
-#include "editor/messages.h"
-#include "editor/plugin_editor_info.h"
-#include "editor/value_mapping.h"
+#include "editor/model/messages.h"
+#include "editor/model/value_mapping.h"
 #include "editor/window_class.h"
 
 namespace orkv::editor {
@@ -22,7 +21,8 @@ constexpr COLORREF kTextColour = RGB(55, 90, 55);  // 0x375A37
 struct DisplayState {
   std::uint16_t mode = 1;
   Bitmap background;
-  char name[16] = {};
+  char name[16] = {};        // DISPLAY_SET_NAME: stored, not drawn
+  DisplayIdentity identity;  // the creation parameter, copied at WM_CREATE
 };
 
 // Shared by every display of this module: the first paint of any display is
@@ -46,38 +46,36 @@ RECT InnerRectangle(const RECT& client) {
   return {client.left + 11, client.top + 6, client.right - 9, client.bottom - 8};
 }
 
-const char* ProductLine() {
-  const PluginEditorInfo* info = CurrentPluginEditorInfo();
-  return info != nullptr ? info->productLine : "";
-}
-
-const char* EffectName() {
-  const PluginEditorInfo* info = CurrentPluginEditorInfo();
-  return info != nullptr ? info->effectName : "";
-}
-
 void DrawBare(HWND window) {
   DrawDisplayText(window, {{{"", kNoFormat}, {"", kNoFormat}, {"", kNoFormat}, {"", kNoFormat}}});
 }
 
-void DrawEffectName(HWND window) {
-  DrawDisplayText(window,
-                  {{{EffectName(), kTopLeft}, {"", kNoFormat}, {"", kNoFormat}, {"", kNoFormat}}});
+void DrawEffectName(HWND window, const DisplayState& state) {
+  DrawDisplayText(
+      window,
+      {{{state.identity.effectName, kTopLeft}, {"", kNoFormat}, {"", kNoFormat}, {"", kNoFormat}}});
 }
 
-LRESULT OnCreate(HWND window) { return AttachNewState<DisplayState>(window) != nullptr ? 0 : -1; }
+LRESULT OnCreate(HWND window, const CREATESTRUCTA* creation) {
+  auto* state = AttachNewState<DisplayState>(window);
+  if (state == nullptr) return -1;
+  if (creation != nullptr && creation->lpCreateParams != nullptr) {
+    state->identity = *static_cast<const DisplayIdentity*>(creation->lpCreateParams);
+  }
+  return 0;
+}
 
 void OnDestroy(HWND window) {
   KillTimer(window, kIntroTimer);
   FreeState<DisplayState>(window);
 }
 
-void OnPaint(HWND window) {
+void OnPaint(HWND window, const DisplayState& state) {
   PaintScope paint(window);
   if (g_process.firstPaint) {
     DrawBare(window);
   } else {
-    DrawEffectName(window);
+    DrawEffectName(window, state);
   }
   g_process.firstPaint = false;
 }
@@ -91,8 +89,8 @@ void OnShowWindow(HWND window, DisplayState& state) {
   SetTimer(window, kIntroTimer, kIntroPeriodMs, nullptr);
 }
 
-void OnIntroTick(HWND window) {
-  const std::string product = ProductLine();
+void OnIntroTick(HWND window, const DisplayState& state) {
+  const std::string product = state.identity.productLine;
   const std::string maker = kMakerLine;
   const IntroFrame frame = IntroTick(g_process.intro, product.size(), maker.size());
   const std::string productShown = product.substr(0, frame.productShown);
@@ -115,7 +113,7 @@ void OnSetMode(HWND window, DisplayState& state, WPARAM mode) {
 LRESULT Dispatch(HWND window, DisplayState& state, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT:
-      OnPaint(window);
+      OnPaint(window, state);
       return 0;
     case WM_ERASEBKGND:
       return 1;
@@ -123,7 +121,7 @@ LRESULT Dispatch(HWND window, DisplayState& state, UINT message, WPARAM wParam, 
       OnShowWindow(window, state);
       return 0;
     case WM_TIMER:
-      if (wParam == kIntroTimer) OnIntroTick(window);
+      if (wParam == kIntroTimer) OnIntroTick(window, state);
       return 0;
     case WM_COMMAND:
     case WM_MOUSEMOVE:
@@ -174,7 +172,7 @@ void DrawDisplayText(HWND display, const DisplayTexts& texts) {
 }
 
 LRESULT CALLBACK DisplayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CREATE) return OnCreate(window);
+  if (message == WM_CREATE) return OnCreate(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
   DisplayState* state = StateOf<DisplayState>(window);
   if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_DESTROY) {

@@ -28,6 +28,14 @@ using DisplayTexts = std::array<DisplayText, 4>;
 // background (or for a window that is not a display).
 void DrawDisplayText(HWND display, const DisplayTexts& texts);
 
+// The plug-in's texts a display draws by itself, handed over by the page as
+// the display's creation parameter (a display made without one draws empty
+// texts): the effect name its paint redraws, and the intro's product line.
+struct DisplayIdentity {
+  const char* effectName = "";
+  const char* productLine = "";  // trailing spaces included
+};
+
 LRESULT CALLBACK DisplayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 ATOM RegisterDisplayClass(HINSTANCE module);
 

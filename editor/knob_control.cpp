@@ -4,10 +4,9 @@
 
 #include "editor/bitmap_toolkit.h"
 #include "editor/control_window.h"
-#include "editor/messages.h"
-#include "editor/plugin_editor_info.h"
+#include "editor/model/messages.h"
+#include "editor/model/value_mapping.h"
 #include "editor/resource_ids.h"
-#include "editor/value_mapping.h"
 #include "editor/window_class.h"
 
 namespace orkv::editor {
@@ -55,25 +54,12 @@ void Paint(HWND window, const ControlState& state, HDC dc) {
   image.Show(dc);
 }
 
-// The page's binding turns the position into parameters and display texts.
-void ApplyBinding(HWND window, const ControlState& state) {
-  const PluginEditorInfo* info = CurrentPluginEditorInfo();
-  if (info == nullptr || info->knobs.apply == nullptr) return;
-  info->knobs.apply(state.target, GetDlgCtrlID(window), state.value);
-}
-
+// The value text read back through the attachment, or the position itself
+// for a knob without a row or a target.
 void UpdateDisplay(HWND window, const ControlState& state) {
-  const PluginEditorInfo* info = CurrentPluginEditorInfo();
-  const int id = GetDlgCtrlID(window);
-  std::string label = WindowLabel(window);
-  std::string valueText = std::to_string(state.value);
-  if (info != nullptr && info->knobs.label != nullptr && info->knobs.label(id) != nullptr) {
-    label = info->knobs.label(id);
-  }
-  if (info != nullptr && info->knobs.valueText != nullptr) {
-    valueText = info->knobs.valueText(state.target, id, state.value);
-  }
-  ShowInDisplay(window, label, valueText);
+  ShowInDisplay(
+      window, state,
+      state.attachment.ValueText(state.target, state.value).value_or(std::to_string(state.value)));
 }
 
 const ControlBehaviour& Behaviour();
@@ -89,7 +75,7 @@ void OnPointer(HWND window, ControlState& state, LPARAM position) {
         KnobPointerToValue(state.lower, state.upper, centre.x, centre.y, x, y));
     RepaintControl(Behaviour(), window, state);
     NotifyParent(window, state, CTL_VALUE_CHANGED);
-    ApplyBinding(window, state);
+    state.attachment.Apply(state.target, state.value);
   }
   UpdateDisplay(window, state);
 }

@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "core/slot_access.h"
-#include "editor/page_model/control_binding.h"
+#include "editor/model/control_binding.h"
 
 namespace orkv::editor {
 

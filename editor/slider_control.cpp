@@ -1,15 +1,12 @@
 #include "editor/slider_control.h"
 
-#include <optional>
 #include <string>
 
-#include "core/slot_access.h"
 #include "editor/bitmap_toolkit.h"
 #include "editor/control_window.h"
-#include "editor/messages.h"
-#include "editor/plugin_editor_info.h"
+#include "editor/model/messages.h"
+#include "editor/model/value_mapping.h"
 #include "editor/resource_ids.h"
-#include "editor/value_mapping.h"
 #include "editor/window_class.h"
 
 namespace orkv::editor {
@@ -17,25 +14,14 @@ namespace {
 
 constexpr double kUnityGain = 0.0;
 
-// The level slot through the target; nothing without a target or a plug-in.
-std::optional<double> ReadLevel(const ControlState& state) {
-  const PluginEditorInfo* info = CurrentPluginEditorInfo();
-  double level = 0.0;
-  if (state.target == nullptr || info == nullptr) return std::nullopt;
-  if (FAILED(GetSlot(state.target, info->slotCount, info->levelSlot, level))) return std::nullopt;
-  return level;
-}
-
-void WriteLevel(const ControlState& state, double level) {
-  const PluginEditorInfo* info = CurrentPluginEditorInfo();
-  if (state.target == nullptr || info == nullptr) return;
-  SetSlot(state.target, info->slotCount, info->levelSlot, level);
-}
-
-// Without a target the text shows the level the position stands for.
+// The level read back through the attachment; without a target, the level the
+// position stands for; without a row, the position.
 void UpdateDisplay(HWND window, const ControlState& state) {
-  const double level = ReadLevel(state).value_or(SliderLevelFromPosition(state.value));
-  ShowInDisplay(window, WindowLabel(window), FormatTwoDecimals(level));
+  const ControlAttachment& attachment = state.attachment;
+  std::string text =
+      attachment.ValueText(state.target, state.value)
+          .value_or(attachment.PreviewText(state.value).value_or(std::to_string(state.value)));
+  ShowInDisplay(window, state, text);
 }
 
 // The slider's background is the bare page; its thumb is drawn at every paint.
@@ -66,7 +52,7 @@ void OnPointer(HWND window, ControlState& state, LPARAM position) {
     state.value = static_cast<std::uint16_t>(SliderPointerToValue(state.upper, y));
     RepaintControl(Behaviour(), window, state);
     NotifyParent(window, state, CTL_VALUE_CHANGED);
-    WriteLevel(state, SliderLevelFromPosition(state.value));
+    state.attachment.Apply(state.target, state.value);
   }
   UpdateDisplay(window, state);
 }
@@ -74,10 +60,11 @@ void OnPointer(HWND window, ControlState& state, LPARAM position) {
 // Unity gain, and the thumb where the page would put it for the level read
 // back. Starts no drag.
 void OnDoubleClick(HWND window, ControlState& state) {
-  WriteLevel(state, kUnityGain);
-  const double level = ReadLevel(state).value_or(kUnityGain);
-  SendMessageA(window, CTL_SET_VALUE, static_cast<WPARAM>(SliderPositionFromLevel(level)) & 0xFFFF,
-               0);
+  const ControlAttachment& attachment = state.attachment;
+  attachment.Write(state.target, kUnityGain);
+  const int position = attachment.Position(state.target)
+                           .value_or(attachment.PositionAt(kUnityGain).value_or(state.value));
+  SendMessageA(window, CTL_SET_VALUE, static_cast<WPARAM>(position) & 0xFFFF, 0);
   UpdateDisplay(window, state);
 }
 

@@ -10,7 +10,7 @@
 #include "core/effect_dmo.h"
 #include "core/effect_filter.h"
 #include "core/orkv_effects.h"
-#include "editor/page_model/page_table.h"
+#include "editor/model/page_table.h"
 #include "editor/parameter_page.h"
 #include "host/class_factory.h"
 #include "host/server.h"
@@ -27,9 +27,9 @@ consteval std::size_t IdentityRowOf(std::string_view effect) {
   return row;
 }
 
-// The effect names its own identity row (Effect::kName), so no plug-in can be
-// paired with another's identifiers.
-template <class EffectT, const page_model::PageTable& kPageTable>
+// The effect names its own identity row (Effect::kName), and its page table is
+// typed by it, so no plug-in can be paired with another's identifiers or page.
+template <class EffectT, const page_model::PageTableOf<EffectT>& kPageTable>
 struct Plugin {
   using Effect = EffectT;
   static constexpr const page_model::PageTable& kPage = kPageTable;

@@ -18,7 +18,7 @@ class DisplayTest : public EditorTest {
   Pixels Bare() const { return Page().Crop(185, 32, 150, 50); }
   void Tick(HWND display) { SendMessageA(display, WM_TIMER, 1, 0); }
   // The published intro length: the product line's characters plus one.
-  int IntroTicks() const { return static_cast<int>(std::string(info_.productLine).size()) + 1; }
+  int IntroTicks() const { return static_cast<int>(std::string(facts_.productLine).size()) + 1; }
 };
 
 TEST_P(DisplayTest, ShowingDrawsTheBareBackgroundAndStartsTheIntroTimer) {
@@ -30,7 +30,7 @@ TEST_P(DisplayTest, ShowingDrawsTheBareBackgroundAndStartsTheIntroTimer) {
 
 TEST_P(DisplayTest, IntroTypesOneCharacterPerTickAndEndsOnce) {
   HWND display = ShowDisplay();
-  const std::string product = info_.productLine;
+  const std::string product = facts_.productLine;
   const std::string maker = "     Orvelt";
   for (int tick = 1; tick <= IntroTicks(); ++tick) {
     SCOPED_TRACE(tick);
@@ -111,7 +111,7 @@ TEST_P(DisplayTest, FirstPaintInTheProcessIsBareLaterPaintsShowOnlyTheEffectName
 
 TEST_P(DisplayTest, SetModeWipesLabelAndValue) {
   HWND display = ShowDisplay();
-  editor::DrawDisplayText(display, {{{info_.effectName, editor::kTopLeft},
+  editor::DrawDisplayText(display, {{{facts_.effectName, editor::kTopLeft},
                                      {"", 0},
                                      {"Rate", editor::kBottomLeft},
                                      {"0.30", editor::kBottomRight}}});

@@ -147,8 +147,7 @@ void EditorTest::SetUp() {
   ASSERT_NE(editor::RegisterKnobClass(module_), 0);
   ASSERT_NE(editor::RegisterSliderClass(module_), 0);
   ASSERT_NE(editor::RegisterDisplayClass(module_), 0);
-  info_ = Case().info;
-  editor::SetPluginEditorInfo(&info_);
+  facts_ = Case().facts;
   editor::ResetDisplayProcessState();
   parent_ = SharedParent();
   ASSERT_NE(parent_, nullptr);
@@ -162,7 +161,6 @@ void EditorTest::SetUp() {
 void EditorTest::TearDown() {
   for (HWND child : Children(parent_)) DestroyWindow(child);
   target_ = nullptr;
-  editor::SetPluginEditorInfo(nullptr);
   for (const char* name : {editor::kKnobClass, editor::kSliderClass, editor::kDisplayClass}) {
     UnregisterClassA(name, module_);
   }
@@ -171,14 +169,20 @@ void EditorTest::TearDown() {
 }
 
 HWND EditorTest::CreateChild(const char* className, const char* text, int id, int x, int y,
-                             int width, int height) {
+                             int width, int height, const void* creation) {
   return CreateWindowExA(0, className, text, WS_CHILD | WS_DISABLED, x, y, width, height, parent_,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module_, nullptr);
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module_,
+                         const_cast<void*>(creation));
+}
+
+editor::ControlAttachment EditorTest::AttachmentOf(int id) const {
+  return {page_model::FindBinding(*Case().page, id), facts_.slotCount, facts_.effectName};
 }
 
 HWND EditorTest::ShowControl(const char* className, const char* text, int id, int x, int y,
                              int width, int height) {
-  HWND control = CreateChild(className, text, id, x, y, width, height);
+  const editor::ControlAttachment attachment = AttachmentOf(id);
+  HWND control = CreateChild(className, text, id, x, y, width, height, &attachment);
   SendMessageA(control, editor::CTL_SET_TARGET, reinterpret_cast<WPARAM>(Target()), 0);
   ShowWindow(control, SW_SHOWNORMAL);
   UpdateWindow(control);
@@ -186,7 +190,9 @@ HWND EditorTest::ShowControl(const char* className, const char* text, int id, in
 }
 
 HWND EditorTest::ShowDisplay() {
-  HWND display = CreateChild(editor::kDisplayClass, "Display", editor::kDisplay, 185, 32, 150, 50);
+  const editor::DisplayIdentity identity{facts_.effectName, facts_.productLine};
+  HWND display =
+      CreateChild(editor::kDisplayClass, "Display", editor::kDisplay, 185, 32, 150, 50, &identity);
   ShowWindow(display, SW_SHOWNORMAL);
   UpdateWindow(display);  // the show draws while still hidden; its paint shows
   return display;
@@ -243,7 +249,7 @@ IEffectParameters* EditorTest::Target() {
 
 double EditorTest::Slot(std::size_t slot) {
   double value = -999;
-  GetSlot(Target(), Case().info.slotCount, slot, value);
+  GetSlot(Target(), facts_.slotCount, slot, value);
   return value;
 }
 

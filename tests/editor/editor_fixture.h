@@ -13,31 +13,38 @@
 
 #include "core/orkv_effects.h"
 #include "editor/bitmap_toolkit.h"
+#include "editor/control_attachment.h"
 #include "editor/display_control.h"
 #include "editor/gdi_handles.h"
 #include "editor/knob_control.h"
-#include "editor/messages.h"
-#include "editor/plugin_editor_info.h"
+#include "editor/model/messages.h"
+#include "editor/model/page_table.h"
 #include "editor/slider_control.h"
 #include "host/com_ptr.h"
 
 namespace orkv::test {
 
-using editor::PluginEditorInfo;
+// What each plug-in's page gives its controls, written out as published.
+struct EditorFacts {
+  const char* effectName;
+  const char* productLine;  // trailing spaces included
+  std::size_t slotCount;
+  std::size_t levelSlot;
+};
 
-// What each plug-in's page gives the controls, written out as published.
 struct EditorCase {
   int plugin;  // row of kOrkvPlugins
-  PluginEditorInfo info;
+  EditorFacts facts;
+  const page_model::PageTable* page;  // the binding rows the page attaches
 };
 
 inline const EditorCase kEditorCases[] = {
-    {0, {"PHASER", "KV Phaser v.1.0    ", 8, 7, {}}},
-    {1, {"CHORUS", "KV Chorus v.1.0    ", 8, 7, {}}},
-    {2, {"FLANGER", "KV Flanger v.1.0    ", 8, 7, {}}},
-    {3, {"FILTER", "KV Filter v.1.0      ", 7, 6, {}}},
-    {4, {"C-DELAY", "KV C-Delay v.1.0   ", 7, 6, {}}},
-    {5, {"TREMOLO", "KV Tremolo v.1.0   ", 4, 3, {}}},
+    {0, {"PHASER", "KV Phaser v.1.0    ", 8, 7}, &page_model::kPhaserPage},
+    {1, {"CHORUS", "KV Chorus v.1.0    ", 8, 7}, &page_model::kChorusPage},
+    {2, {"FLANGER", "KV Flanger v.1.0    ", 8, 7}, &page_model::kFlangerPage},
+    {3, {"FILTER", "KV Filter v.1.0      ", 7, 6}, &page_model::kFilterPage},
+    {4, {"C-DELAY", "KV C-Delay v.1.0   ", 7, 6}, &page_model::kCDelayPage},
+    {5, {"TREMOLO", "KV Tremolo v.1.0   ", 4, 3}, &page_model::kTremoloPage},
 };
 
 // A message a child sent its parent.
@@ -75,7 +82,7 @@ class Pixels {
   std::vector<DWORD> bgrx_;
 };
 
-// The library, its classes, its editor record and a shown parent window.
+// The library, its classes, its published page facts and a shown parent window.
 class EditorTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override;
@@ -86,11 +93,15 @@ class EditorTest : public ::testing::TestWithParam<int> {
   HINSTANCE Module() const { return module_; }
   HWND Parent() const { return parent_; }
 
-  // A child of the parent, created hidden like the page creates it.
+  // A child of the parent, created hidden like the page creates it, with the
+  // creation parameter the page would hand it (none: unattached).
   HWND CreateChild(const char* className, const char* text, int id, int x, int y, int width,
-                   int height);
-  // A knob or slider as the page sets it up: created, handed the filter's
-  // parameter interface, shown (background prepared) and painted.
+                   int height, const void* creation = nullptr);
+  // The attachment the page makes for control `id` of the plug-in.
+  editor::ControlAttachment AttachmentOf(int id) const;
+  // A knob or slider as the page sets it up: created with its attachment,
+  // handed the filter's parameter interface, shown (background prepared) and
+  // painted.
   HWND ShowControl(const char* className, const char* text, int id, int x, int y, int width,
                    int height);
   // The display at its place, shown (background captured, intro timer on)
@@ -112,7 +123,7 @@ class EditorTest : public ::testing::TestWithParam<int> {
   // Pixels of the page image (resource 106).
   Pixels Page() const;
 
-  PluginEditorInfo info_{};
+  EditorFacts facts_{};
 
  private:
   HMODULE module_ = nullptr;

@@ -1,5 +1,5 @@
 // What the page hands the help system: the help file beside the library and
-// the contexts of the plug-in's table, and no call for a missing file.
+// the contexts of the plug-in's table.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "editor/messages.h"
-#include "editor/page_model/layout.h"
-#include "editor/parameter_page.h"
+#include "editor/model/layout.h"
+#include "editor/model/messages.h"
+#include "editor/page_help.h"
 
 namespace orkv::test {
 namespace {
@@ -97,10 +97,6 @@ TEST(HelpFilePath, TheHelpFileSitsBesideTheModule) {
   std::vector<char> shorter(directory + 5, 'x');
   editor::GetHelpFilePath(nullptr, "ORKVPhaser.HLP", shorter.data(), shorter.size());
   EXPECT_EQ(std::string(shorter.data()), expected.substr(0, directory + 4));
-}
-
-TEST(HelpFilePath, AMissingHelpFileIsNotAskedFor) {
-  EXPECT_FALSE(editor::CallHelpIfPresent(nullptr, "C:\\no\\such\\ORKVPhaser.HLP", HELP_CONTEXT, 2));
 }
 
 }  // namespace

@@ -1,34 +1,23 @@
 // The knob in a real window with real mouse messages: the published pointer
 // angles, dragging while captured, release outside, hovering, the range and
 // value messages, the face and dot as drawn.
-#include "editor/value_mapping.h"
+#include "core/slot_access.h"
+#include "editor/model/value_mapping.h"
 #include "tests/editor/control_helpers.h"
 
 namespace orkv::test {
 namespace {
 
-constexpr int kId = 102;
+// The Rate knob, which every plug-in has, attached to its plug-in's row.
+constexpr int kId = 104;
 constexpr RECT kDisplayAll{0, 0, 150, 50};
-
-// What the page's binding was asked to do.
-struct Applied {
-  IEffectParameters* target;
-  int id;
-  int position;
-  bool operator==(const Applied&) const = default;
-};
-std::vector<Applied> g_applied;
 
 class KnobTest : public EditorTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
-    info_.knobs.apply = [](IEffectParameters* target, int id, int position) {
-      g_applied.push_back({target, id, position});
-    };
-    g_applied.clear();
     display_ = ShowDisplay();
-    knob_ = ShowControl(editor::kKnobClass, "Freq", kId, 9, 8, 40, 40);
+    knob_ = ShowControl(editor::kKnobClass, "Rate", kId, 9, 60, 40, 40);
     ASSERT_NE(knob_, nullptr);
     TakeSent();
   }
@@ -37,6 +26,16 @@ class KnobTest : public EditorTest {
     SendMessageA(knob_, editor::CTL_SET_MAX, static_cast<WPARAM>(upper), 0);
   }
   Pixels Bare() const { return Page().Crop(185, 32, 150, 50); }
+  std::size_t RateSlot() const { return page_model::FindBinding(*Case().page, kId)->slot; }
+  // What the store holds once the row's write for `position` went through it.
+  double Written(int position) {
+    const page_model::ControlBinding& row = *page_model::FindBinding(*Case().page, kId);
+    const double before = Slot(row.slot);
+    SetSlot(Target(), facts_.slotCount, row.slot, row.write(position));
+    const double written = Slot(row.slot);
+    SetSlot(Target(), facts_.slotCount, row.slot, before);
+    return written;
+  }
 
   HWND display_ = nullptr;
   HWND knob_ = nullptr;
@@ -67,7 +66,7 @@ TEST_P(KnobTest, PressTurnsToThePointersAngleAndTheReleaseEndsTheDrag) {
     EXPECT_EQ(ValueOf(knob_), c.value);
     EXPECT_EQ(TakeSent(),
               (std::vector<Sent>{Changed(knob_, kId, c.value), Ended(knob_, kId, c.value)}));
-    EXPECT_EQ(std::exchange(g_applied, {}), (std::vector<Applied>{{Target(), kId, c.value}}));
+    EXPECT_EQ(Slot(RateSlot()), Written(c.value));  // through the attachment's row
   }
 }
 
@@ -102,12 +101,12 @@ TEST_P(KnobTest, RealPointerReleasedOutsideEndsTheDrag) {
     event.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &event, sizeof event);
   };
-  input(0, 9 + 20, 8);  // straight above the centre, on the knob's top row
-  input(MOUSEEVENTF_LEFTDOWN, 9 + 20, 8);
+  input(0, 9 + 20, 60);  // straight above the centre, on the knob's top row
+  input(MOUSEEVENTF_LEFTDOWN, 9 + 20, 60);
   ASSERT_TRUE(PumpUntil(editor::CTL_VALUE_CHANGED, 2000));
   EXPECT_EQ(GetCapture(), knob_);
-  input(0, 600, 28);  // far right of the page
-  input(MOUSEEVENTF_LEFTUP, 600, 28);
+  input(0, 600, 80);  // far right of the page, level with the centre
+  input(MOUSEEVENTF_LEFTUP, 600, 80);
   ASSERT_TRUE(PumpUntil(editor::CTL_DRAG_ENDED, 2000));
   EXPECT_NE(GetCapture(), knob_);
   EXPECT_EQ(ValueOf(knob_), 83);
@@ -117,14 +116,15 @@ TEST_P(KnobTest, HoveringChangesNothingButTheDisplay) {
   SendMessageA(knob_, editor::CTL_SET_VALUE, 30, 0);
   SendMessageA(display_, editor::DISPLAY_SET_MODE, 0, 0);
   EXPECT_EQ(Pixels::OfWindow(display_), Bare());
+  const double rate = Slot(RateSlot());
   Hover(knob_, 20, 0);
   EXPECT_EQ(ValueOf(knob_), 30);
   EXPECT_TRUE(TakeSent().empty());
-  EXPECT_TRUE(g_applied.empty());
+  EXPECT_EQ(Slot(RateSlot()), rate);
   const Pixels shown = Pixels::OfWindow(display_);
   EXPECT_GT(shown.Differences(Bare(), {0, 0, 75, 25}), 30);    // effect name
-  EXPECT_GT(shown.Differences(Bare(), {0, 25, 75, 50}), 30);   // "Freq"
-  EXPECT_GT(shown.Differences(Bare(), {75, 25, 150, 50}), 5);  // "30"
+  EXPECT_GT(shown.Differences(Bare(), {0, 25, 75, 50}), 30);   // "Rate"
+  EXPECT_GT(shown.Differences(Bare(), {75, 25, 150, 50}), 5);  // its value
 }
 
 TEST_P(KnobTest, BoundsMoveTheValueWithoutRepaintingAndSetValueDoesNotClamp) {
@@ -152,8 +152,8 @@ TEST_P(KnobTest, FaceOverThePageAndTheDotOnItsArc) {
     SCOPED_TRACE(value);
     SendMessageA(knob_, editor::CTL_SET_VALUE, static_cast<WPARAM>(value), 0);
     const Pixels knob = Pixels::OfWindow(knob_);
-    EXPECT_EQ(knob.At(0, 0), page.At(9, 8));  // the face's key corner shows the page
-    EXPECT_EQ(knob.At(39, 39), page.At(48, 47));
+    EXPECT_EQ(knob.At(0, 0), page.At(9, 60));  // the face's key corner shows the page
+    EXPECT_EQ(knob.At(39, 39), page.At(48, 99));
     EXPECT_EQ(knob.At(20, 20), face.At(25, 25));  // the face's middle, 5 pixels in
     const editor::Point dot = editor::KnobValueToPoint(0, 100, value, 20, 20, 12);
     int red = 0;

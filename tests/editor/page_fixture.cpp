@@ -1,7 +1,7 @@
 #include "tests/editor/page_fixture.h"
 
 #include "core/slot_access.h"
-#include "editor/messages.h"
+#include "editor/model/messages.h"
 #include "editor/parameter_slots.h"
 
 namespace orkv::test {
@@ -30,10 +30,63 @@ HRESULT TestPageSite::GetPageContainer(IUnknown** container) {
 }
 HRESULT TestPageSite::TranslateAccelerator(MSG* /*message*/) { return S_FALSE; }
 
+namespace {
+
+LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CONTEXTMENU) {
+    ++FrameCounts::contextMenus;
+    FrameCounts::lastContextPoint = lParam;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// What WinHelpA sends the help system's window: a record tagged with a magic
+// number, the command, its data and the file name behind it.
+struct WinHelpRecord {
+  WORD size;
+  WORD command;
+  LONG data;
+  LONG reserved;
+  WORD fileOffset;
+  WORD dataOffset;
+};
+constexpr ULONG_PTR kWinHelpMagic = 0xA1DE505;
+
+LRESULT CALLBACK HelpSystemProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_COPYDATA) return DefWindowProcA(window, message, wParam, lParam);
+  const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  if (copy == nullptr || copy->dwData != kWinHelpMagic || copy->cbData < sizeof(WinHelpRecord)) {
+    return FALSE;
+  }
+  const auto* record = static_cast<const WinHelpRecord*>(copy->lpData);
+  std::string file;
+  if (record->fileOffset != 0 && record->fileOffset < copy->cbData) {
+    file = static_cast<const char*>(copy->lpData) + record->fileOffset;
+  }
+  FakeHelpSystem::requests.push_back(
+      {reinterpret_cast<HWND>(wParam), record->command, record->data, file});
+  return TRUE;
+}
+
+}  // namespace
+
+void FakeHelpSystem::Install() {
+  static HWND window = [] {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = HelpSystemProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "MS_WINHELP";
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, "MS_WINHELP", "help", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+  }();
+  EXPECT_NE(window, nullptr);
+}
+
 HWND PageParent() {
   static HWND parent = [] {
     WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpfnWndProc = FrameProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "OrkvTestFrame";
     RegisterClassA(&windowClass);
@@ -44,6 +97,7 @@ HWND PageParent() {
 }
 
 void PageTest::SetUp() {
+  FakeHelpSystem::Install();
   library_ = std::make_unique<PluginLibrary>(Info());
   ASSERT_TRUE(library_->Loaded());
   filter_ = library_->Create<IUnknown>(IID_IUnknown);

@@ -8,10 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "core/orkv_effects.h"
-#include "editor/page_model/page_table.h"
+#include "editor/model/page_table.h"
 #include "host/com_ptr.h"
 #include "tests/plugins/plugin_library.h"
 
@@ -73,7 +74,26 @@ int ModelPosition(const page_model::PageTable& table, IEffectParameters* paramet
                   const OrkvPluginInfo& info, int control);
 
 // One shown parent for the whole run (Wine is slow to destroy top-level windows).
+// It stands for the host's frame and counts the right-clicks that reach it.
 HWND PageParent();
+struct FrameCounts {
+  static inline int contextMenus = 0;
+  static inline LPARAM lastContextPoint = 0;
+};
+
+// A help system of the test's own: a window of the class WinHelpA hands its
+// requests to (by WM_COPYDATA), so that help requests are seen and no help
+// viewer starts. Made once for the run by the page fixture.
+struct HelpRequest {
+  HWND window;
+  UINT command;
+  LONG data;
+  std::string file;
+};
+struct FakeHelpSystem {
+  static void Install();
+  static inline std::vector<HelpRequest> requests;
+};
 
 inline std::string PageCaseName(const ::testing::TestParamInfo<int>& param) {
   return kOrkvPlugins[param.param].library;

@@ -14,7 +14,7 @@
 #include <map>
 
 #include "core/slot_access.h"
-#include "editor/messages.h"
+#include "editor/model/messages.h"
 #include "tests/editor/page_fixture.h"
 #include "tests/plugins/hostile_neighbours.h"
 

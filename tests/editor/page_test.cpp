@@ -6,10 +6,14 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/slot_access.h"
-#include "editor/messages.h"
-#include "editor/value_mapping.h"
+#include "editor/display_control.h"
+#include "editor/gdi_handles.h"
+#include "editor/model/messages.h"
+#include "editor/model/value_mapping.h"
+#include "editor/parameter_slots.h"
 #include "tests/editor/object_counts.h"
 #include "tests/editor/page_fixture.h"
 #include "tests/plugins/test_stream.h"
@@ -35,11 +39,86 @@ void TurnKnob(HWND knob, int lower, int upper, int position) {
   SendMessageA(knob, WM_LBUTTONUP, 0, At(p.x, p.y));
 }
 
+// The display's pixels, read back from its window DC.
+std::vector<DWORD> PixelsOf(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = client.right;
+  info.bmiHeader.biHeight = -client.bottom;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> pixels(static_cast<std::size_t>(client.right * client.bottom));
+  editor::WindowDc dc(window);
+  void* bits = nullptr;
+  editor::Bitmap section(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  editor::MemoryDc memory(dc.Get());
+  if (!section || !memory) return pixels;
+  editor::Selection selected(memory.Get(), section.Get());
+  BitBlt(memory.Get(), 0, 0, client.right, client.bottom, dc.Get(), 0, 0, SRCCOPY);
+  GdiFlush();
+  std::memcpy(pixels.data(), bits, pixels.size() * sizeof(DWORD));
+  return pixels;
+}
+
+// Whether the display shows exactly the effect name, label and value text as
+// the controls draw them (and not a bare display).
+void ExpectDisplayShows(HWND display, const char* name, const std::string& label,
+                        const std::string& value) {
+  const std::vector<DWORD> shown = PixelsOf(display);
+  editor::DrawDisplayText(display, {{{"", editor::kNoFormat},
+                                     {"", editor::kNoFormat},
+                                     {"", editor::kNoFormat},
+                                     {"", editor::kNoFormat}}});
+  const std::vector<DWORD> bare = PixelsOf(display);
+  editor::DrawDisplayText(display, {{{name, editor::kTopLeft},
+                                     {"", editor::kNoFormat},
+                                     {label.c_str(), editor::kBottomLeft},
+                                     {value.c_str(), editor::kBottomRight}}});
+  const std::vector<DWORD> expected = PixelsOf(display);
+  EXPECT_NE(expected, bare);
+  EXPECT_TRUE(shown == expected) << "the display does not show " << name << " / " << label << " / "
+                                 << value;
+}
+
+// Published per plug-in, in kOrkvPlugins order: the display's effect name.
+constexpr const char* kEffectNames[] = {"PHASER", "CHORUS",  "FLANGER",
+                                        "FILTER", "C-DELAY", "TREMOLO"};
+
+// The label the display gives a control: its window text, but "Delay" for
+// knob 102 of the Chorus, Flanger and C-Delay.
+std::string PublishedLabel(int plugin, int control) {
+  if (control == 102 && (plugin == 1 || plugin == 2 || plugin == 4)) return "Delay";
+  constexpr const char* kWindowTexts[] = {"Volume", "Freq",   "Depth", "Rate",
+                                          "Mix",    "Degree", "Feed"};
+  return kWindowTexts[control - 101];
+}
+
 // The published page titles (string 1 of each library), in kOrkvPlugins order.
 constexpr const char* kTitles[] = {"ORKVPhaser", "ORKVChorus",  "ORKVFlanger",
                                    "ORKVFilter", "ORKVC-Delay", "ORKVTremolo"};
 constexpr const char* kHelpFiles[] = {"ORKVPhaser.HLP", "ORKVChorus.HLP", "ORKVFlanger.HLP",
                                       "ORKVFilter.HLP", "ORKVCDelay.HLP", "ORKVTremolo.HLP"};
+
+// The help file beside the plug-in's library.
+std::string ExpectedHelpPath(const OrkvPluginInfo& info, int plugin) {
+  char library[MAX_PATH] = {};
+  GetModuleFileNameA(GetModuleHandleA((std::string(info.library) + ".dll").c_str()), library,
+                     MAX_PATH);
+  const std::string path = library;
+  return path.substr(0, path.find_last_of("\\:") + 1) + kHelpFiles[plugin];
+}
+
+HELPINFO ForControl(int id, HWND item) {
+  HELPINFO request{};
+  request.cbSize = sizeof request;
+  request.iContextType = HELPINFO_WINDOW;
+  request.iCtrlId = id;
+  request.hItemHandle = item;
+  return request;
+}
 
 TEST_P(PageTest, PageInfoNamesTitleSizeAndHelpFileBesideTheLibrary) {
   PROPPAGEINFO info{};
@@ -53,12 +132,7 @@ TEST_P(PageTest, PageInfoNamesTitleSizeAndHelpFileBesideTheLibrary) {
   EXPECT_EQ(info.pszDocString, nullptr);
   char help[MAX_PATH] = {};
   WideCharToMultiByte(CP_ACP, 0, info.pszHelpFile, -1, help, sizeof help, nullptr, nullptr);
-  char library[MAX_PATH] = {};
-  GetModuleFileNameA(GetModuleHandleA((std::string(Info().library) + ".dll").c_str()), library,
-                     MAX_PATH);
-  std::string expected = library;
-  expected = expected.substr(0, expected.find_last_of("\\:") + 1) + kHelpFiles[GetParam()];
-  EXPECT_EQ(std::string(help), expected);
+  EXPECT_EQ(std::string(help), ExpectedHelpPath(Info(), GetParam()));
   EXPECT_EQ(info.dwHelpContext, 1u);
   CoTaskMemFree(info.pszTitle);
   CoTaskMemFree(info.pszHelpFile);
@@ -186,6 +260,7 @@ TEST_P(PageTest, LoadedSettingsReachTheControlsThroughTheQueue) {
 TEST_P(PageTest, DraggingAKnobWritesItsBindingAndTheDisplay) {
   Activate(page_.Get());
   ASSERT_TRUE(FinishIntro());
+  const editor::ParameterSlots slots(parameters_.Get(), static_cast<std::size_t>(Info().slotCount));
   for (const page_model::ControlBinding& binding : Table().bindings) {
     if (binding.control == editor::kLevelSlider) continue;
     SCOPED_TRACE(binding.control);
@@ -197,6 +272,9 @@ TEST_P(PageTest, DraggingAKnobWritesItsBindingAndTheDisplay) {
     // The slot holds what the row writes for the position reached (clamped by the store).
     const double written = binding.write(reached);
     EXPECT_NEAR(Slot(binding.slot), written, 1e-9 * std::max(1.0, std::fabs(written)));
+    ExpectDisplayShows(Control(editor::kDisplay), kEffectNames[GetParam()],
+                       PublishedLabel(GetParam(), binding.control),
+                       page_model::ValueText(binding, reached, slots));
   }
 }
 
@@ -210,6 +288,7 @@ TEST_P(PageTest, TheSliderWritesTheLevelSlot) {
   EXPECT_NE(Slot(level), 0.0);
   SendMessageA(slider, WM_LBUTTONDBLCLK, MK_LBUTTON, At(11, 20));
   EXPECT_EQ(Slot(level), 0.0);  // a double-click resets to 0 dB
+  ExpectDisplayShows(Control(editor::kDisplay), kEffectNames[GetParam()], "Volume", "0.00");
 }
 
 // Menus and modal boxes run their own loops; a thread timer acts inside them.
@@ -277,16 +356,22 @@ TEST_P(PageTest, ResourcesThePageTableNamesAreInTheLibrary) {
   DestroyMenu(menu);
   EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(5)),
             nullptr);  // RT_DIALOG
-  EXPECT_NE(
-      FindResourceA(module, MAKEINTRESOURCEA(Table().aboutDialogResource), MAKEINTRESOURCEA(5)),
-      nullptr);
-  HBITMAP about = LoadBitmapA(module, MAKEINTRESOURCEA(Table().aboutBitmapResource));
+  // The about dialog: pop-up, modal frame, set-font, and the 3-D look but for
+  // the Tremolo's.
+  HRSRC about =
+      FindResourceA(module, MAKEINTRESOURCEA(Table().aboutDialogResource), MAKEINTRESOURCEA(5));
   ASSERT_NE(about, nullptr);
+  const auto* aboutTemplate =
+      static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(module, about)));
+  ASSERT_NE(aboutTemplate, nullptr);
+  EXPECT_EQ(aboutTemplate->style, Info().slotCount == 4 ? 0x800000C0u : 0x800000C4u);
+  HBITMAP image = LoadBitmapA(module, MAKEINTRESOURCEA(Table().aboutBitmapResource));
+  ASSERT_NE(image, nullptr);
   BITMAP size{};
-  GetObjectA(about, sizeof size, &size);
+  GetObjectA(image, sizeof size, &size);
   EXPECT_EQ(size.bmWidth, 220);
   EXPECT_EQ(size.bmHeight, 220);
-  DeleteObject(about);
+  DeleteObject(image);
 }
 
 TEST_P(PageTest, AboutBoxIsCentredAndClosesOnPressAndRelease) {
@@ -313,16 +398,63 @@ TEST_P(PageTest, AboutBoxIsCentredAndClosesOnPressAndRelease) {
   }
 }
 
-TEST_P(PageTest, HelpWithoutAHelpFileReturnsAtOnce) {
+// Help goes to the help system whether or not the help file lies beside the
+// library (the system also looks in its own folders); the test's own help
+// system receives it, so no viewer starts.
+TEST_P(PageTest, HelpReachesTheHelpSystemAlsoWithoutAHelpFile) {
   Activate(page_.Get());
-  HELPINFO request{};
-  request.cbSize = sizeof request;
-  request.iContextType = HELPINFO_WINDOW;
-  request.iCtrlId = editor::kRateKnob;
-  request.hItemHandle = Control(editor::kRateKnob);
-  SendMessageA(pageWindow_, WM_HELP, 0, reinterpret_cast<LPARAM>(&request));
+  const std::string path = ExpectedHelpPath(Info(), GetParam());
+  ASSERT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+  HELPINFO display = ForControl(editor::kDisplay, Control(editor::kDisplay));
+  HELPINFO page = ForControl(0, pageWindow_);
+  for (HELPINFO* request : {&display, &page}) {
+    FakeHelpSystem::requests.clear();
+    SendMessageA(pageWindow_, WM_HELP, 0, reinterpret_cast<LPARAM>(request));
+    ASSERT_EQ(FakeHelpSystem::requests.size(), 1u) << request->iCtrlId;
+    EXPECT_EQ(FakeHelpSystem::requests[0].command, static_cast<UINT>(HELP_CONTEXT));
+    EXPECT_EQ(FakeHelpSystem::requests[0].data, 2);
+    EXPECT_EQ(FakeHelpSystem::requests[0].window, pageWindow_);
+    EXPECT_EQ(FakeHelpSystem::requests[0].file, path);
+  }
+  FakeHelpSystem::requests.clear();
   SendMessageA(pageWindow_, WM_COMMAND, editor::IDM_HELP, 0);
-  EXPECT_TRUE(IsWindow(pageWindow_));
+  ASSERT_EQ(FakeHelpSystem::requests.size(), 1u);
+  EXPECT_EQ(FakeHelpSystem::requests[0].command, static_cast<UINT>(HELP_FORCEFILE));
+  EXPECT_EQ(FakeHelpSystem::requests[0].file, path);
+  // Closing the page closes the help file.
+  FakeHelpSystem::requests.clear();
+  ASSERT_EQ(page_->Deactivate(), S_OK);
+  pageWindow_ = nullptr;
+  ASSERT_EQ(FakeHelpSystem::requests.size(), 1u);
+  EXPECT_EQ(FakeHelpSystem::requests[0].command, static_cast<UINT>(HELP_QUIT));
+  EXPECT_EQ(FakeHelpSystem::requests[0].file, path);
+}
+
+// A right-click the page does not take (outside its client area, or the
+// keyboard's menu key with no point) goes on to the frame exactly once, also
+// when it started at one of the page's controls.
+TEST_P(PageTest, ARightClickThePageDoesNotTakeReachesTheFrameOnce) {
+  Activate(page_.Get());
+  ASSERT_TRUE(FinishIntro());
+  RECT window{};
+  GetWindowRect(pageWindow_, &window);
+  const LPARAM outside = MAKELPARAM(window.left + 500, window.top + 5);
+  const LPARAM keyboard = -1;
+  for (HWND source : {pageWindow_, Control(editor::kRateKnob)}) {
+    for (LPARAM point : {outside, keyboard}) {
+      FrameCounts::contextMenus = 0;
+      SendMessageA(source, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(source), point);
+      EXPECT_EQ(FrameCounts::contextMenus, 1) << "point " << point;
+      EXPECT_EQ(FrameCounts::lastContextPoint, point);
+    }
+  }
+  // One it takes stays with the page.
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, &ModalProbe::CloseMenu);
+  FrameCounts::contextMenus = 0;
+  SendMessageA(pageWindow_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(pageWindow_),
+               MAKELPARAM(window.left + 200, window.top + 5));
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(FrameCounts::contextMenus, 0);
 }
 
 TEST_P(PageTest, AHundredPagesTwoAtATimeLeaveNothingBehind) {
@@ -388,6 +520,15 @@ TEST_P(PhaserPageTest, DepthAt100WritesThePercentThenTheDeviation) {
   EXPECT_EQ(Slot(1), Slot(0));
 }
 
+// Knob 102 at its lower end: 100 Hz, shown under its window text.
+TEST_P(PhaserPageTest, FreqAtItsLowerEndShowsItsFrequency) {
+  Activate(page_.Get());
+  ASSERT_TRUE(FinishIntro());
+  PressAndRelease(Control(editor::kFreqKnob), kLowerX, kBelowY);
+  EXPECT_EQ(Slot(0), 100.0);
+  ExpectDisplayShows(Control(editor::kDisplay), "PHASER", "Freq", "100 Hz");
+}
+
 INSTANTIATE_TEST_SUITE_P(Phaser, PhaserPageTest, ::testing::Values(0), PageCaseName);
 
 using ChorusPageTest = PageTest;
@@ -403,7 +544,47 @@ TEST_P(ChorusPageTest, DegreeEndsWriteThePublishedValues) {
   EXPECT_EQ(std::round(Slot(2) * 1000) / 1000, 179.986);
 }
 
+// The Chorus's knob 102 sets the delay and the display calls it "Delay".
+TEST_P(ChorusPageTest, TheDelayKnobIsLabelledDelayInTheDisplay) {
+  Activate(page_.Get());
+  ASSERT_TRUE(FinishIntro());
+  PressAndRelease(Control(editor::kFreqKnob), kLowerX, kBelowY);
+  EXPECT_EQ(Slot(0), 8.0);
+  ExpectDisplayShows(Control(editor::kDisplay), "CHORUS", "Delay", "8.00 ms");
+}
+
 INSTANTIATE_TEST_SUITE_P(Chorus, ChorusPageTest, ::testing::Values(1), PageCaseName);
+
+}  // namespace
+}  // namespace orkv::test
+
+namespace orkv::test {
+namespace {
+
+// The control classes go with the library that registered them: a class left
+// behind would keep a window procedure of an unloaded library, which a later
+// load of the library (at another address) would find and call.
+TEST(PageClasses, LeaveWithTheLibrary) {
+  HMODULE module = nullptr;
+  {
+    PluginLibrary library(kOrkvPlugins[0]);
+    ASSERT_TRUE(library.Loaded());
+    module = GetModuleHandleA("ORKVPhaser.dll");
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(library.GetClassObject(*kOrkvPlugins[0].pageClsid, IID_IClassFactory,
+                                     factory.GetVoidAddressOf()),
+              S_OK);
+    ComPtr<IPropertyPage> page;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, page.GetVoidAddressOf()), S_OK);
+    WNDCLASSA registered{};
+    EXPECT_TRUE(GetClassInfoA(module, "OR_KNOB_CONTROL", &registered));
+  }
+  ASSERT_EQ(GetModuleHandleA("ORKVPhaser.dll"), nullptr) << "the library stayed loaded";
+  for (const char* name : {"OR_SLIDER_CONTROL", "OR_KNOB_CONTROL", "OR_DISPLAY_CONTROL"}) {
+    WNDCLASSA left{};
+    EXPECT_FALSE(GetClassInfoA(module, name, &left)) << name;
+  }
+}
 
 }  // namespace
 }  // namespace orkv::test

@@ -18,8 +18,8 @@ class SliderTest : public EditorTest {
     ASSERT_NE(slider_, nullptr);
     TakeSent();
   }
-  double Level() { return Slot(info_.levelSlot); }
-  void SetLevel(double level) { SetSlot(Target(), info_.slotCount, info_.levelSlot, level); }
+  double Level() { return Slot(facts_.levelSlot); }
+  void SetLevel(double level) { SetSlot(Target(), facts_.slotCount, facts_.levelSlot, level); }
 
   HWND display_ = nullptr;
   HWND slider_ = nullptr;

@@ -1,6 +1,6 @@
 // The controls' arithmetic on the published examples: knob angles, the
 // slider's rows, levels and detent, the two-decimal text and the intro steps.
-#include "editor/value_mapping.h"
+#include "editor/model/value_mapping.h"
 
 #include <gtest/gtest.h>
 
@@ -62,16 +62,13 @@ TEST(KnobIndicator, FollowsThePointerAroundTheArc) {
 struct SliderCase {
   int row;
   int position;
-  double level;
 };
 
-TEST(SliderTrack, RowsGiveThePublishedPositionsAndLevels) {
-  const SliderCase cases[] = {{21, 48, 0.0}, {22, 53, -0.18}, {11, 0, 3.0}, {73, 300, -15.0}};
-  for (const SliderCase& c : cases) {
+// The levels of these positions are the level row's (page model tests).
+TEST(SliderTrack, RowsGiveThePublishedPositions) {
+  const SliderCase cases[] = {{21, 48}, {22, 53}, {11, 0}, {73, 300}};
+  for (const SliderCase& c : cases)
     EXPECT_EQ(SliderPointerToValue(300, c.row), c.position) << c.row;
-    EXPECT_NEAR(SliderLevelFromPosition(c.position), c.level, 1e-12) << c.row;
-  }
-  EXPECT_EQ(SliderLevelFromPosition(48), 0.0);  // exactly
 }
 
 TEST(SliderTrack, PointerRowsReachTheseFirstPositions) {
@@ -87,12 +84,6 @@ TEST(SliderTrack, AcceptsOnlyTheTrackArea) {
   EXPECT_FALSE(SliderAcceptsPointer(5, 74));
   EXPECT_FALSE(SliderAcceptsPointer(static_cast<std::uint16_t>(-3), 40));  // left of it
   EXPECT_FALSE(SliderAcceptsPointer(5, static_cast<std::uint16_t>(-1)));   // above it
-}
-
-TEST(SliderLevel, PositionsFromLevels) {
-  EXPECT_EQ(SliderPositionFromLevel(0.0), 49);  // 49.999... truncated
-  EXPECT_EQ(SliderPositionFromLevel(-15.0), 299);
-  EXPECT_EQ(SliderPositionFromLevel(3.0), 0);
 }
 
 TEST(Placement, FaceAndThumbOrigins) {

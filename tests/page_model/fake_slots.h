@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/parameter_block.h"
-#include "editor/page_model/control_binding.h"
+#include "editor/model/control_binding.h"
 
 namespace orkv::page_model::test {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/parameter_block.h"
-#include "editor/page_model/page_table.h"
+#include "editor/model/page_table.h"
 #include "effects/cdelay/cdelay.h"
 #include "effects/chorus/chorus.h"
 #include "effects/filter/filter.h"
@@ -35,7 +35,7 @@ struct PluginCase {
 };
 
 template <class Effect>
-PluginCase MakeCase(const char* name, const PageTable& page) {
+PluginCase MakeCase(const char* name, const PageTableOf<Effect>& page) {
   PluginCase result{name, &page, Effect::kSlots, {}};
   for (const auto& row : Effect::kPresets) {
     result.presets.push_back({row.name, {row.values.begin(), row.values.end()}});

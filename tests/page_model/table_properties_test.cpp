@@ -4,10 +4,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
-#include "editor/page_model/page_table.h"
+#include "editor/model/page_table.h"
 #include "plugin_cases.h"
 
 namespace orkv::page_model {
@@ -76,18 +77,26 @@ TEST_P(PageTableTest, WritingAPositionReadsItBack) {
   }
 }
 
-// Factory presets keep the deviation at Depth percent of the centre; moving
-// either the centre or the Depth knob keeps it so.
-TEST_P(PageTableTest, DepthLinkHoldsAfterEveryMove) {
+// What a move writes, in published slot numbers: the row's slot alone, but in
+// the Phaser, Chorus and Flanger a move of Depth (103, slot 6) or of the
+// centre (102, slot 0) then also writes slot 1, the deviation, as slot 6 x
+// slot 0 x 0.01 read back after the first write. No other plug-in and no other
+// control writes a second slot.
+TEST_P(PageTableTest, AMoveWritesItsSlotAndOnlyTheLinkedDeviation) {
+  const std::string& name = GetParam().name;
+  const bool linked = name == "Phaser" || name == "Chorus" || name == "Flanger";
   for (const ControlBinding& binding : Page().bindings) {
-    if (!binding.depthLink) continue;
-    const DepthLinkSlots& link = *binding.depthLink;
+    const bool rewritesDeviation = linked && (binding.control == 102 || binding.control == 103);
     for (const test::Preset& preset : GetParam().presets) {
+      SCOPED_TRACE(preset.name + ", control " + std::to_string(binding.control));
       ClampingSlots slots = GetParam().SlotsAt(preset);
       ApplyPosition(binding, 37, slots);
-      EXPECT_DOUBLE_EQ(slots.Get(link.deviation),
-                       slots.Get(link.percent) * slots.Get(link.base) * 0.01)
-          << preset.name << ", control " << binding.control;
+      ASSERT_EQ(slots.Writes().size(), rewritesDeviation ? 2u : 1u);
+      EXPECT_EQ(slots.Writes()[0].slot, binding.slot);
+      if (!rewritesDeviation) continue;
+      EXPECT_EQ(slots.Writes()[0].slot, binding.control == 103 ? 6u : 0u);
+      EXPECT_EQ(slots.Writes()[1].slot, 1u);
+      EXPECT_EQ(slots.Writes()[1].value, slots.Get(6) * slots.Get(0) * 0.01);
     }
   }
 }

@@ -1,4 +1,4 @@
-#include "editor/page_model/value_text.h"
+#include "editor/model/value_text.h"
 
 #include <gtest/gtest.h>
 

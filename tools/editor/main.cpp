@@ -3,8 +3,10 @@
 //
 //   orkv-editor <plug-in name or DLL path> <settings file> [--screenshot <file.bmp>]
 //
-// The settings file is loaded when it exists. With --screenshot the frame is
-// photographed once the page's intro has played, and closed with OK.
+// The settings file is loaded when it exists, and must be writable before the
+// frame opens; OK writes a new file beside it that then takes its place. With
+// --screenshot the frame is photographed once the page's intro has played and
+// the first knob shows its label and value in the display, and closed with OK.
 #include <objbase.h>
 #include <olectl.h>
 #include <windows.h>
@@ -15,12 +17,13 @@
 #include <vector>
 
 #include "editor/gdi_handles.h"
-#include "editor/messages.h"
+#include "editor/model/messages.h"
 #include "host/com_ptr.h"
 #include "tools/common/com_apartment.h"
 #include "tools/common/effect_controls.h"
 #include "tools/common/plugin_module.h"
 #include "tools/common/program_exit.h"
+#include "tools/editor/settings_file.h"
 
 namespace orkv::editor_tool {
 namespace {
@@ -68,19 +71,36 @@ BOOL CALLBACK FindPage(HWND window, LPARAM found) {
   return FALSE;
 }
 
+// The whole window's DC (frame and client): what the window itself holds,
+// read before the system has brought it to the screen.
+class WholeWindowDc {
+ public:
+  explicit WholeWindowDc(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
+  WholeWindowDc(const WholeWindowDc&) = delete;
+  WholeWindowDc& operator=(const WholeWindowDc&) = delete;
+  ~WholeWindowDc() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  }
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
 // The window's pixels as a 24-bit BMP file.
 bool WriteScreenshot(HWND window, const std::string& path) {
   RECT rect{};
   GetWindowRect(window, &rect);
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
-  editor::WindowDc screen(nullptr);
-  editor::MemoryDc memory(screen.Get());
-  editor::Bitmap bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
-  if (!memory || !bitmap) return false;
+  WholeWindowDc source(window);
+  editor::MemoryDc memory(source.Get());
+  editor::Bitmap bitmap(CreateCompatibleBitmap(source.Get(), width, height));
+  if (source.Get() == nullptr || !memory || !bitmap) return false;
   {
     editor::Selection selected(memory.Get(), bitmap.Get());
-    BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+    BitBlt(memory.Get(), 0, 0, width, height, source.Get(), 0, 0, SRCCOPY);
   }
   BITMAPINFOHEADER header{};
   header.biSize = sizeof header;
@@ -105,7 +125,21 @@ bool WriteScreenshot(HWND window, const std::string& path) {
   return std::fclose(out) == 0 && written;
 }
 
-// Once the page shows: play its intro, photograph the frame, press OK.
+// The pointer over the page's first knob, as a user's hover: the display shows
+// the effect name, the knob's label and its value.
+void HoverFirstKnob(HWND page) {
+  for (int id = editor::kFreqKnob; id <= editor::kFeedKnob; ++id) {
+    HWND knob = GetDlgItem(page, id);
+    if (knob == nullptr) continue;
+    RECT client{};
+    GetClientRect(knob, &client);
+    SendMessageA(knob, WM_MOUSEMOVE, 0, MAKELPARAM(client.right / 2, client.bottom / 2));
+    return;
+  }
+}
+
+// Once the page shows: play its intro, hover over the first knob, photograph
+// the frame, press OK.
 void CALLBACK PhotographWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND frame = nullptr;
   HWND page = nullptr;
@@ -119,7 +153,8 @@ void CALLBACK PhotographWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
   for (int tick = 0; tick < kIntroTicksBound && !IsWindowEnabled(slider); ++tick) {
     SendMessageA(display, WM_TIMER, 1, 0);
   }
-  UpdateWindow(frame);
+  UpdateWindow(frame);  // pending paints first: they would clear the display's texts
+  HoverFirstKnob(page);
   FrameWatch::screenshotWritten = WriteScreenshot(frame, FrameWatch::screenshot);
   SendMessageA(frame, WM_COMMAND, IDOK, 0);
 }
@@ -165,6 +200,8 @@ int Run(const std::string& plugin, const std::string& settings, const std::strin
         !controls->LoadSettings(settings, error)) {
       return Fail(error);
     }
+    // Found now, not after the user's edits.
+    if (!CheckSettingsTarget(settings, error)) return Fail(error);
     PageClassRegistration page(*module);
     if (FAILED(page.Result())) {
       return Fail("cannot offer the page: " + render::DescribeHresult(page.Result()));
@@ -185,7 +222,12 @@ int Run(const std::string& plugin, const std::string& settings, const std::strin
     if (!screenshot.empty() && !FrameWatch::screenshotWritten) {
       return Fail("could not write the screenshot '" + screenshot + "'");
     }
-    if (FrameWatch::okPressed && !controls->SaveSettings(settings, error)) return Fail(error);
+    const auto writeSettings = [&controls](const std::string& path, std::string& message) {
+      return controls->SaveSettings(path, message);
+    };
+    if (FrameWatch::okPressed && !SaveReplacing(settings, writeSettings, error)) {
+      return Fail(error);
+    }
     std::printf("%s\n", FrameWatch::okPressed ? ("saved " + settings).c_str() : "not saved");
   }
   return kExitOk;

@@ -1,6 +1,8 @@
 #!/bin/sh
-# Photographs each plug-in's page in the property frame after its intro, from
-# the real windows under Wine and Xvfb, into docs/pages/<Library>.png.
+# Photographs each plug-in's page in the property frame after its intro, with
+# the pointer resting on its first knob (the display shows the effect, the
+# knob's label and its value), from the real windows under Wine and Xvfb, into
+# docs/pages/<Library>.png.
 # Needs the Windows build (cmake --build --preset windows --target orkv-editor
 # and the six libraries).
 set -eu

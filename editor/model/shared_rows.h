@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstddef>
 
-#include "editor/page_model/control_binding.h"
-#include "editor/page_model/layout.h"
+#include "editor/model/control_binding.h"
+#include "editor/model/layout.h"
 
 namespace orkv::page_model {
 
@@ -24,7 +24,7 @@ constexpr ControlBinding LevelSliderRow() {
 
 // The Depth percentage, kept linked to the deviation:
 // slot = k x kStep + 10; position (deviation x 100 / base - 10) x kScale.
-template <DepthLinkSlots kLink, double kStep, double kScale>
+template <DepthLink kLink, double kStep, double kScale>
 constexpr ControlBinding LinkedDepthRow() {
   return {
       .control = kDepthKnob,

@@ -2,15 +2,16 @@
 // keeps the deviation at Depth percent of that centre.
 #include <cmath>
 
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/page_table.h"
+#include "editor/model/phaser_page.h"
+#include "editor/model/shared_rows.h"
 #include "effects/phaser/phaser.h"
 
 namespace orkv::page_model {
 namespace {
 
 using P = Phaser;
-constexpr DepthLinkSlots kLink{.percent = P::kDepth, .base = P::kFreq, .deviation = P::kDeviation};
+constexpr DepthLink kLink = P::kDepthLink;
 
 constexpr ControlBinding kBindings[] = {
     {.control = kFreqKnob,
@@ -29,18 +30,18 @@ constexpr ControlBinding kBindings[] = {
 
 }  // namespace
 
-constinit const PageTable kPhaserPage{
-    .title = "ORKVPhaser",
+constinit const PageTableOf<Phaser> kPhaserPage{{
+    .title = ORKV_PAGE_TITLE,
     .effectName = "PHASER",
     .productLine = "KV Phaser v.1.0    ",
     .helpFile = "ORKVPhaser.HLP",
-    .contextMenuResource = 117,
-    .aboutDialogResource = 115,
-    .aboutBitmapResource = 112,
-    .aboutMenuText = "&About KV Phaser...",
+    .contextMenuResource = IDR_CONTEXT_MENU,
+    .aboutDialogResource = IDD_ABOUT,
+    .aboutBitmapResource = IDB_ABOUT,
+    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
     .layout = kStandardLayout,
     .helpContexts = kStandardHelpContexts,
     .bindings = kBindings,
-};
+}};
 
 }  // namespace orkv::page_model

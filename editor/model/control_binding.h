@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "effects/common/depth_link.h"
+
 namespace orkv::page_model {
 
 // Reads and writes single parameter slots of one filter. Writes are clamped to
@@ -32,14 +34,6 @@ class Slots {
   const SlotAccess& access_;
 };
 
-// The sweep depth kept twice: the percentage a user sets and the deviation the
-// engine reads, which is that percentage of the centre (frequency or delay).
-struct DepthLinkSlots {
-  std::size_t percent;
-  std::size_t base;
-  std::size_t deviation;
-};
-
 enum class TextForm {
   kPosition,     // the position as an unsigned decimal number
   kTwoDecimals,  // value() with a sign, one integer digit at least and two decimals
@@ -60,8 +54,9 @@ struct ControlBinding {
   const char* label = nullptr;  // replaces the control's window text in the display
   std::size_t slot;             // written with write(position)
   double (*write)(double position);
-  // Rewrites the deviation after `slot` is written, from both slots read back.
-  std::optional<DepthLinkSlots> depthLink = std::nullopt;
+  // The effect's own Depth link: rewrites the deviation after `slot` is
+  // written, from both slots read back.
+  std::optional<DepthLink> depthLink = std::nullopt;
   ValueTextRule text;
   double (*position)(Slots);  // truncated toward zero by PositionFromParameter
 };
@@ -70,8 +65,9 @@ struct ControlBinding {
 // if the row links it.
 void ApplyPosition(const ControlBinding& binding, int position, SlotAccess& slots);
 
-// deviation = percent x base x 0.01, both read back after their writes.
-void ApplyDepthLink(const DepthLinkSlots& link, SlotAccess& slots);
+// The effect's rule (DeviationFromDepth) over both slots read back after
+// their writes.
+void ApplyDepthLink(const DepthLink& link, SlotAccess& slots);
 
 // The display's value text, read from the slots after the write.
 std::string ValueText(const ControlBinding& binding, int position, const SlotAccess& slots);

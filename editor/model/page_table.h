@@ -5,8 +5,17 @@
 
 #include <span>
 
-#include "editor/page_model/control_binding.h"
-#include "editor/page_model/layout.h"
+#include "editor/model/control_binding.h"
+#include "editor/model/layout.h"
+
+namespace orkv {
+struct Phaser;
+struct Chorus;
+struct Flanger;
+struct Filter;
+struct CDelay;
+struct Tremolo;
+}  // namespace orkv
 
 namespace orkv::page_model {
 
@@ -25,19 +34,20 @@ struct PageTable {
   std::span<const ControlBinding> bindings;
 };
 
-extern const PageTable kPhaserPage;
-extern const PageTable kChorusPage;
-extern const PageTable kFlangerPage;
-extern const PageTable kFilterPage;
-extern const PageTable kCDelayPage;
-extern const PageTable kTremoloPage;
+// A page table tied to its effect by type, as a plug-in names both together:
+// a page whose bindings index another effect's slots does not fit.
+template <class Effect>
+struct PageTableOf : PageTable {};
+
+extern const PageTableOf<Phaser> kPhaserPage;
+extern const PageTableOf<Chorus> kChorusPage;
+extern const PageTableOf<Flanger> kFlangerPage;
+extern const PageTableOf<Filter> kFilterPage;
+extern const PageTableOf<CDelay> kCDelayPage;
+extern const PageTableOf<Tremolo> kTremoloPage;
 
 // Null when the plug-in lacks the control (or it is the display).
 const ControlBinding* FindBinding(const PageTable& page, int control);
-const ControlPlacement* FindPlacement(const PageTable& page, int control);
-
-// What the display calls the control: the row's label, else its window text.
-const char* DisplayLabel(const PageTable& page, int control);
 
 // The position of the control for the live parameters; 0xFFFF for a control
 // without a binding.

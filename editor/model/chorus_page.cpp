@@ -2,15 +2,16 @@
 // moving it or Depth keeps the deviation at Depth percent of that delay.
 #include <cmath>
 
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/chorus_page.h"
+#include "editor/model/page_table.h"
+#include "editor/model/shared_rows.h"
 #include "effects/chorus/chorus.h"
 
 namespace orkv::page_model {
 namespace {
 
 using C = Chorus;
-constexpr DepthLinkSlots kLink{.percent = C::kDepth, .base = C::kDelay, .deviation = C::kDeviation};
+constexpr DepthLink kLink = C::kDepthLink;
 
 constexpr ControlBinding kBindings[] = {
     {.control = kFreqKnob,
@@ -30,18 +31,18 @@ constexpr ControlBinding kBindings[] = {
 
 }  // namespace
 
-constinit const PageTable kChorusPage{
-    .title = "ORKVChorus",
+constinit const PageTableOf<Chorus> kChorusPage{{
+    .title = ORKV_PAGE_TITLE,
     .effectName = "CHORUS",
     .productLine = "KV Chorus v.1.0    ",
     .helpFile = "ORKVChorus.HLP",
-    .contextMenuResource = 117,
-    .aboutDialogResource = 118,
-    .aboutBitmapResource = 115,
-    .aboutMenuText = "&About KV Chorus...",
+    .contextMenuResource = IDR_CONTEXT_MENU,
+    .aboutDialogResource = IDD_ABOUT,
+    .aboutBitmapResource = IDB_ABOUT,
+    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
     .layout = kStandardLayout,
     .helpContexts = kStandardHelpContexts,
     .bindings = kBindings,
-};
+}};
 
 }  // namespace orkv::page_model

@@ -3,7 +3,7 @@
 // has its own.
 #pragma once
 
-#include "editor/messages.h"
+#include "editor/model/messages.h"
 
 #include <cstdint>
 #include <span>

@@ -2,8 +2,9 @@
 // is the modulation depth itself, in milliseconds.
 #include <cmath>
 
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/cdelay_page.h"
+#include "editor/model/page_table.h"
+#include "editor/model/shared_rows.h"
 #include "effects/cdelay/cdelay.h"
 
 namespace orkv::page_model {
@@ -32,18 +33,18 @@ constexpr ControlBinding kBindings[] = {
 
 }  // namespace
 
-constinit const PageTable kCDelayPage{
-    .title = "ORKVC-Delay",
+constinit const PageTableOf<CDelay> kCDelayPage{{
+    .title = ORKV_PAGE_TITLE,
     .effectName = "C-DELAY",
     .productLine = "KV C-Delay v.1.0   ",
     .helpFile = "ORKVCDelay.HLP",
-    .contextMenuResource = 117,
-    .aboutDialogResource = 118,
-    .aboutBitmapResource = 115,
-    .aboutMenuText = "&About KV C-Delay...",
+    .contextMenuResource = IDR_CONTEXT_MENU,
+    .aboutDialogResource = IDD_ABOUT,
+    .aboutBitmapResource = IDB_ABOUT,
+    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
     .layout = kStandardLayout,
     .helpContexts = kStandardHelpContexts,
     .bindings = kBindings,
-};
+}};
 
 }  // namespace orkv::page_model

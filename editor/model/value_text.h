@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "editor/value_mapping.h"
+#include "editor/model/value_mapping.h"
 
 namespace orkv::page_model {
 

@@ -1,4 +1,4 @@
-#include "editor/value_mapping.h"
+#include "editor/model/value_mapping.h"
 
 #include <cmath>
 #include <cstdio>
@@ -48,15 +48,6 @@ int SliderPointerToValue(int upper, int y) {
   const double u = (y - kSliderTopRow) * 0.016129032258064516 * upper;
   const double below = std::floor(u);
   return static_cast<int>(below > u - 0.5 ? below : std::ceil(u));
-}
-
-double SliderLevelFromPosition(int position) {
-  if (position == 48) return 0.0;
-  return 3.0 + position * -0.060000000000000005;
-}
-
-int SliderPositionFromLevel(double level) {
-  return static_cast<int>((level - 3.0) * -16.666666666666664);
 }
 
 int CentredOrigin(int client, int size) { return (client - size) / 2; }

@@ -1,8 +1,8 @@
-#include "editor/page_model/control_binding.h"
+#include "editor/model/control_binding.h"
 
 #include <cmath>
 
-#include "editor/page_model/value_text.h"
+#include "editor/model/value_text.h"
 
 namespace orkv::page_model {
 
@@ -11,10 +11,10 @@ void ApplyPosition(const ControlBinding& binding, int position, SlotAccess& slot
   if (binding.depthLink) ApplyDepthLink(*binding.depthLink, slots);
 }
 
-void ApplyDepthLink(const DepthLinkSlots& link, SlotAccess& slots) {
+void ApplyDepthLink(const DepthLink& link, SlotAccess& slots) {
   const double base = slots.Get(link.base);
   const double percent = slots.Get(link.percent);
-  slots.Set(link.deviation, percent * base * 0.01);
+  slots.Set(link.deviation, DeviationFromDepth(percent, base));
 }
 
 std::string ValueText(const ControlBinding& binding, int position, const SlotAccess& slots) {

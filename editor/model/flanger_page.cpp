@@ -1,14 +1,15 @@
 // The Flanger's page. Knob 102 sets the centre delay and is labelled "Delay";
 // moving it or Depth keeps the deviation at Depth percent of that delay.
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/flanger_page.h"
+#include "editor/model/page_table.h"
+#include "editor/model/shared_rows.h"
 #include "effects/flanger/flanger.h"
 
 namespace orkv::page_model {
 namespace {
 
 using F = Flanger;
-constexpr DepthLinkSlots kLink{.percent = F::kDepth, .base = F::kDelay, .deviation = F::kDeviation};
+constexpr DepthLink kLink = F::kDepthLink;
 
 constexpr ControlBinding kBindings[] = {
     {.control = kFreqKnob,
@@ -28,18 +29,18 @@ constexpr ControlBinding kBindings[] = {
 
 }  // namespace
 
-constinit const PageTable kFlangerPage{
-    .title = "ORKVFlanger",
+constinit const PageTableOf<Flanger> kFlangerPage{{
+    .title = ORKV_PAGE_TITLE,
     .effectName = "FLANGER",
     .productLine = "KV Flanger v.1.0    ",
     .helpFile = "ORKVFlanger.HLP",
-    .contextMenuResource = 118,
-    .aboutDialogResource = 115,
-    .aboutBitmapResource = 112,
-    .aboutMenuText = "&About KV Flanger...",
+    .contextMenuResource = IDR_CONTEXT_MENU,
+    .aboutDialogResource = IDD_ABOUT,
+    .aboutBitmapResource = IDB_ABOUT,
+    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
     .layout = kStandardLayout,
     .helpContexts = kStandardHelpContexts,
     .bindings = kBindings,
-};
+}};
 
 }  // namespace orkv::page_model

@@ -43,12 +43,8 @@ bool SliderAcceptsPointer(std::uint16_t x, std::uint16_t y);
 // The position for pointer row y, rounded to nearest with halves upward.
 int SliderPointerToValue(int upper, int y);
 
-// Decibels for a slider position: 0 dB exactly at position 48 (the nearest
-// position the pointer reaches to 50), else 3 - 0.06 x position.
-double SliderLevelFromPosition(int position);
-
-// The position showing `level` decibels: trunc((level - 3) x -16.666...).
-int SliderPositionFromLevel(double level);
+// The slider's level rule (position <-> decibels) is its binding row,
+// LevelSliderRow in shared_rows.h, the same for every plug-in.
 
 // Top-left corner of a bitmap of `size` centred in a client extent of
 // `client`, integer halves toward zero (-5 for a 50-pixel face on 40 pixels).

@@ -1,6 +1,7 @@
 // The Tremolo's page: three knobs, its own layout and help contexts.
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/tremolo_page.h"
+#include "editor/model/page_table.h"
+#include "editor/model/shared_rows.h"
 #include "effects/tremolo/tremolo.h"
 
 namespace orkv::page_model {
@@ -21,18 +22,18 @@ constexpr ControlBinding kBindings[] = {
 
 }  // namespace
 
-constinit const PageTable kTremoloPage{
-    .title = "ORKVTremolo",
+constinit const PageTableOf<Tremolo> kTremoloPage{{
+    .title = ORKV_PAGE_TITLE,
     .effectName = "TREMOLO",
     .productLine = "KV Tremolo v.1.0   ",
     .helpFile = "ORKVTremolo.HLP",
-    .contextMenuResource = 115,
-    .aboutDialogResource = 116,
-    .aboutBitmapResource = 112,
-    .aboutMenuText = "&About KV Tremolo...",
+    .contextMenuResource = IDR_CONTEXT_MENU,
+    .aboutDialogResource = IDD_ABOUT,
+    .aboutBitmapResource = IDB_ABOUT,
+    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
     .layout = kTremoloLayout,
     .helpContexts = kTremoloHelpContexts,
     .bindings = kBindings,
-};
+}};
 
 }  // namespace orkv::page_model

@@ -1,4 +1,4 @@
-#include "editor/page_model/page_table.h"
+#include "editor/model/page_table.h"
 
 #include <algorithm>
 
@@ -19,19 +19,8 @@ const ControlBinding* FindBinding(const PageTable& page, int control) {
   return FindRow(page.bindings, control);
 }
 
-const ControlPlacement* FindPlacement(const PageTable& page, int control) {
-  return FindRow(page.layout, control);
-}
-
 const ControlRange* FindRange(int control) {
   return FindRow(std::span<const ControlRange>(kControlRanges), control);
-}
-
-const char* DisplayLabel(const PageTable& page, int control) {
-  const ControlBinding* binding = FindBinding(page, control);
-  if (binding != nullptr && binding->label != nullptr) return binding->label;
-  const ControlPlacement* placement = FindPlacement(page, control);
-  return placement != nullptr ? placement->windowText : "";
 }
 
 int PositionFromParameter(const PageTable& page, int control, const SlotAccess& slots) {

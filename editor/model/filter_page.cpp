@@ -1,8 +1,9 @@
 // The Filter's page: Freq is the resonance's centre, Depth a plain fraction.
 #include <cmath>
 
-#include "editor/page_model/page_table.h"
-#include "editor/page_model/shared_rows.h"
+#include "editor/model/filter_page.h"
+#include "editor/model/page_table.h"
+#include "editor/model/shared_rows.h"
 #include "effects/filter/filter.h"
 
 namespace orkv::page_model {
@@ -35,18 +36,18 @@ constexpr ControlBinding kBindings[] = {
 
 }  // namespace
 
-constinit const PageTable kFilterPage{
-    .title = "ORKVFilter",
+constinit const PageTableOf<Filter> kFilterPage{{
+    .title = ORKV_PAGE_TITLE,
     .effectName = "FILTER",
     .productLine = "KV Filter v.1.0      ",
     .helpFile = "ORKVFilter.HLP",
-    .contextMenuResource = 117,
-    .aboutDialogResource = 118,
-    .aboutBitmapResource = 115,
-    .aboutMenuText = "&About KV Filter...",
+    .contextMenuResource = IDR_CONTEXT_MENU,
+    .aboutDialogResource = IDD_ABOUT,
+    .aboutBitmapResource = IDB_ABOUT,
+    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
     .layout = kStandardLayout,
     .helpContexts = kStandardHelpContexts,
     .bindings = kBindings,
-};
+}};
 
 }  // namespace orkv::page_model
