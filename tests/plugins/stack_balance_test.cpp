@@ -119,6 +119,22 @@ constexpr int kGetParameters = 3, kSetParameters = 4, kGetPinFormat = 5, kSetNot
 constexpr int GetParamSlot(int slot) { return 7 + 2 * slot; }
 constexpr int SetParamSlot(int slot) { return 8 + 2 * slot; }
 
+// The thunk itself: a caller-cleans function removes nothing, a stdcall one
+// its arguments, and each gets its arguments in order.
+extern "C" int __cdecl CallerCleans(int a, int b) { return a - b; }
+extern "C" int __stdcall CalleeCleans(int a, int b) { return a - b; }
+
+TEST(StackMeasure, SeesWhatTheCalleeRemoves) {
+  const Outcome caller =
+      Call(reinterpret_cast<const void*>(&CallerCleans), Arguments().Word(7).Word(2));
+  EXPECT_EQ(caller.bytesRemoved, 0u);
+  EXPECT_EQ(caller.result, 5);
+  const Outcome callee =
+      Call(reinterpret_cast<const void*>(&CalleeCleans), Arguments().Word(7).Word(2));
+  EXPECT_EQ(callee.bytesRemoved, 8u);
+  EXPECT_EQ(callee.result, 5);
+}
+
 class StackBalanceTest : public ::testing::TestWithParam<int> {
  protected:
   const OrkvPluginInfo& Info() const { return kOrkvPlugins[GetParam()]; }

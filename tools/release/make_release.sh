@@ -8,7 +8,8 @@ set -eu
 [ $# -eq 3 ] || { echo "usage: $0 <x64 bin dir> <x86 bin dir> <output dir>" >&2; exit 2; }
 x64_bin=$1
 x86_bin=$2
-out_dir=$3
+mkdir -p "$3"
+out_dir=$(cd "$3" && pwd)
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 here="$source_dir/tools/release"
 
@@ -60,8 +61,7 @@ sed "s/@VERSION@/$version/g" "$here/README.txt.in" | crlf >"$stage/README.txt"
   echo SHA256SUMS >>"$list"
   LC_ALL=C find . -type d -exec chmod 755 {} + -o -type f -exec chmod 644 {} +
   find . -exec touch -h -d "@$stamp" {} +
-  mkdir -p "$out_dir"
-  archive="$(cd "$out_dir" && pwd)/$name.zip"
+  archive="$out_dir/$name.zip"
   rm -f "$archive"
   # -X: no extra attributes (owner, extended time stamps); -D: no folder entries.
   TZ=UTC zip -q -X -D -9 "$archive" -@ <"$list"
