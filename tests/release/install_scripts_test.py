@@ -98,6 +98,10 @@ class InstallScripts(unittest.TestCase):
         for library in FILTERS:
             self.assertIn(f"Unregistered {library}.dll", removed.stdout)
 
+        again = self.script("uninstall.cmd")
+        self.assertEqual(again.returncode, 1, again.stdout)
+        self.assertIn("Unregistering ORKVPhaser.dll failed: it is not installed", again.stdout)
+
     def test_stops_at_the_first_library_that_fails(self):
         filter_dll = os.path.join(self.folder, "ORKVFilter.dll")
         shutil.move(filter_dll, filter_dll + ".away")

@@ -71,7 +71,7 @@ WORD FileMachine(const std::string& path) {
   DWORD signature = 0;
   IMAGE_FILE_HEADER header{};
   DWORD read = 0;
-  bool ok = ReadFile(file, &dos, sizeof dos, &read, nullptr) && read == sizeof dos &&
+  const bool ok = ReadFile(file, &dos, sizeof dos, &read, nullptr) && read == sizeof dos &&
             dos.e_magic == IMAGE_DOS_SIGNATURE &&
             SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
             ReadFile(file, &signature, sizeof signature, &read, nullptr) &&

@@ -32,11 +32,12 @@ crlf() { sed 's/\r$//; s/$/\r/'; }
 
 # register.cmd.in as install.cmd or uninstall.cmd of one architecture.
 script() {
-  arch=$1 arch_text=$2 title=$3 unregister=$4 verb=$5 failed=$6 done=$7
+  arch=$1 arch_text=$2 title=$3 unregister=$4 verb=$5 failed=$6 refused=$7 done=$8
   sed -e "s|@ARCH@|$arch|g" -e "s|@ARCH_TEXT@|$arch_text|g" -e "s|@TITLE@|$title|g" \
       -e "s|@UNREGISTER@|$unregister|g" -e "s|@VERB@|$verb|g" -e "s|@FAILED@|$failed|g" \
-      -e "s|@DONE@|$done|g" "$here/register.cmd.in" | crlf
+      -e "s|@REFUSED@|$refused|g" -e "s|@DONE@|$done|g" "$here/register.cmd.in" | crlf
 }
+admin="run this script as administrator (right-click it, Run as administrator)"
 
 for arch in x64 x86; do
   if [ "$arch" = x64 ]; then bin=$x64_bin arch_text="64-bit"; else bin=$x86_bin arch_text="32-bit"; fi
@@ -44,9 +45,11 @@ for arch in x64 x86; do
   for file in $libraries; do cp "$bin/$file.dll" "$stage/$arch/"; done
   for file in $programs; do cp "$bin/$file.exe" "$stage/$arch/"; done
   script "$arch" "$arch_text" "Installs" "" "Registered" "Registering" \
+    "it could not write its registry entries: $admin" \
     "The six $arch_text effects are installed; they stay in this folder, so keep it." \
     >"$stage/$arch/install.cmd"
   script "$arch" "$arch_text" "Uninstalls" "/u " "Unregistered" "Unregistering" \
+    "it is not installed, or could not remove its registry entries: $admin" \
     "The six $arch_text effects are uninstalled; this folder can now be deleted." \
     >"$stage/$arch/uninstall.cmd"
 done
