@@ -3,7 +3,10 @@
 #   wine-session.sh prefix  creates the prefix without any interactive dialog
 #   wine-session.sh start   prefix + Xvfb + a persistent wineserver (fast starts)
 #   wine-session.sh stop    stops both, leaving nothing running
-# WINEPREFIX must be set by the caller.
+# WINEPREFIX must be set by the caller. With ORKV_PROBE_32_BIT naming a 32-bit
+# program that prints "32-bit ok", start also checks that this machine runs
+# 32-bit Windows programs; when it cannot, it says so and leaves a note in the
+# prefix, by which wine-run makes every test of that build skip.
 set -eu
 : "${WINEPREFIX:?WINEPREFIX must be set}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -29,6 +32,23 @@ start_xvfb() {
   echo ":$n" >"$display_file"
 }
 
+probe_32_bit() {
+  note="$WINEPREFIX/.orkv-no-32-bit"
+  rm -f "$note"
+  [ -n "${ORKV_PROBE_32_BIT:-}" ] || return 0
+  if output=$(wine "$ORKV_PROBE_32_BIT" </dev/null 2>&1) && echo "$output" | grep -q "^32-bit ok"; then
+    return 0
+  fi
+  echo "this machine cannot run 32-bit Windows programs under Wine, so no 32-bit test runs" \
+    "(install Debian's wine32:i386 after 'dpkg --add-architecture i386'; the kernel must run" \
+    "32-bit programs). Wine said: $(echo "$output" | head -n 3 | tr '\n' ' ')" >"$note"
+  {
+    echo "**********************************************************************"
+    echo "WARNING: $(cat "$note")"
+    echo "**********************************************************************"
+  } >&2
+}
+
 stop_xvfb() {
   if [ -f "$xvfb_pid_file" ]; then
     kill "$(cat "$xvfb_pid_file")" 2>/dev/null || true
@@ -52,6 +72,7 @@ case "${1:-}" in
     # which would otherwise inherit the first test's pipe and hold ctest up.
     if [ -f "$display_file" ]; then DISPLAY=$(cat "$display_file"); export DISPLAY; fi
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    probe_32_bit
     ;;
   stop)
     wineserver -k 2>/dev/null || true

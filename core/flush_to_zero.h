@@ -7,7 +7,18 @@
 // 2^-1022 (2^-126 for floats) are affected. Elsewhere it does nothing.
 #pragma once
 
-#if defined(__SSE2__) || defined(_M_X64)
+// On 32-bit x86 the compiler may default to x87 arithmetic, which has no
+// flush-to-zero and rounds through 80 bits (renders would differ from every
+// other build); such a build must not quietly lose both.
+#if defined(__i386__) && !(defined(__SSE2__) && defined(__SSE2_MATH__))
+#error \
+    "32-bit x86 builds need SSE2 arithmetic: compile with -msse2 -mfpmath=sse (see cmake/mingw-w64-i686.cmake)"
+#endif
+#if defined(_MSC_VER) && defined(_M_IX86) && !(defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#error "32-bit x86 builds need SSE2 arithmetic: compile with /arch:SSE2"
+#endif
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <xmmintrin.h>
 #define ORKV_HAS_MXCSR 1
 #endif

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -50,7 +51,10 @@ ToolResult RunTool(const std::string& program, const std::string& arguments) {
   startup.hStdOutput = log;
   startup.hStdError = log;
   PROCESS_INFORMATION process{};
-  std::string command = "\"" + ProgramDirectory() + program + "\" " + arguments;
+  // A program of this build by name, or a copy of one elsewhere by full path.
+  const bool fullPath = program.find(':') != std::string::npos;
+  std::string command =
+      "\"" + (fullPath ? program : ProgramDirectory() + program) + "\" " + arguments;
   ToolResult result;
   if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                      &process)) {
@@ -267,6 +271,134 @@ TEST(RenderTool, RefusesUnsupportedInputWithItsReason) {
   r = RunRender("--plugin Phaser --platform-source --in " + Quote(in) + " --out " + Quote(out));
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_NE(r.output.find("16-bit PCM only"), std::string::npos) << r.output;
+}
+
+// Each refusal names its reason in words, with the values involved.
+TEST(RenderTool, RefusesRatesBelowTheEffectsLowestWithBothRates) {
+  const std::string in = TempPath("low_rate_in.wav");
+  const std::string out = TempPath("low_rate_out.wav");
+  const struct {
+    const char* plugin;
+    AudioFormat format;
+    const char* message;  // empty: renders
+  } cases[] = {
+      {"Filter", {SampleType::kInt16, 2, 22050}, "the Filter needs at least 32000 Hz and '"},
+      {"Filter", {SampleType::kFloat32, 1, 31999}, "the Filter needs at least 32000 Hz and '"},
+      {"Filter", {SampleType::kInt16, 1, 32000}, ""},
+      {"Phaser", {SampleType::kFloat32, 2, 999}, "the Phaser needs at least 1000 Hz and '"},
+      {"Phaser", {SampleType::kInt16, 2, 1000}, ""},
+      {"Chorus", {SampleType::kInt16, 2, 999}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.plugin) + " at " + std::to_string(c.format.sampleRate) + " Hz");
+    DeleteFileA(out.c_str());
+    WriteSignal(in, c.format, 0.1);
+    const ToolResult r = RunRender(std::string("--plugin ") + c.plugin + " -q --in " + Quote(in) +
+                                   " --out " + Quote(out));
+    if (*c.message == '\0') {
+      EXPECT_EQ(r.exitCode, 0u) << r.output;
+      continue;
+    }
+    EXPECT_EQ(r.exitCode, 1u);
+    const std::string expected = "orkv-render: " + std::string(c.message) + in + "' has " +
+                                 std::to_string(c.format.sampleRate) + " Hz";
+    EXPECT_NE(r.output.find(expected), std::string::npos) << r.output;
+    EXPECT_FALSE(FileExists(out));
+  }
+}
+
+// The plug-in library: missing, of the other bitness, no COM server, not ours.
+// The render host and the editor program share these texts.
+TEST(RenderTool, NamesWhyAPluginLibraryCannotServe) {
+  // A copy of the program alone in a folder: its libraries are not beside it.
+  const std::string lonely = TempPath("lonely\\");
+  CreateDirectoryA(lonely.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA((ProgramDirectory() + "orkv-render.exe").c_str(),
+                        (lonely + "orkv-render.exe").c_str(), FALSE));
+  ToolResult r = RunTool(lonely + "orkv-render.exe", "--plugin Tremolo --list");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("orkv-render: cannot load '" + lonely +
+                          "ORKVTremolo.dll': there is no such file (the Tremolo library "
+                          "ORKVTremolo.dll belongs beside orkv-render.exe)"),
+            std::string::npos)
+      << r.output;
+  DeleteFileA((lonely + "orkv-render.exe").c_str());
+  RemoveDirectoryA(lonely.c_str());
+
+  // The Phaser with its header saying it is built for the other machine.
+  const std::string other = TempPath("other_machine.dll");
+  {
+    std::ifstream in(ProgramDirectory() + "ORKVPhaser.dll", std::ios::binary);
+    std::vector<char> bytes(std::istreambuf_iterator<char>(in), {});
+    ASSERT_GT(bytes.size(), 0x200u);
+    std::uint32_t header = 0;
+    std::memcpy(&header, &bytes[0x3C], 4);
+    const std::uint16_t machine = sizeof(void*) == 8 ? 0x014C : 0x8664;
+    std::memcpy(&bytes[header + 4], &machine, 2);
+    std::ofstream(other, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  const std::string kinds = sizeof(void*) == 8
+                                ? "it is a 32-bit (x86) library and orkv-render.exe is a 64-bit "
+                                  "(x64) program; a program loads only libraries of its own kind "
+                                  "(use the programs of the x86 folder with this library)"
+                                : "it is a 64-bit (x64) library and orkv-render.exe is a 32-bit "
+                                  "(x86) program; a program loads only libraries of its own kind "
+                                  "(use the programs of the x64 folder with this library)";
+  r = RunRender("--plugin " + Quote(other) + " --list");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("cannot load '" + other + "': " + kinds), std::string::npos) << r.output;
+  DeleteFileA(other.c_str());
+
+  // System libraries: one without a class object, one COM server of other classes.
+  r = RunRender("--plugin C:\\windows\\system32\\version.dll --list");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("is not a plug-in library: it has no DllGetClassObject export"),
+            std::string::npos)
+      << r.output;
+  r = RunRender("--plugin C:\\windows\\system32\\quartz.dll --list");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("is not an Orvelt KV plug-in: it makes none of the six filters"),
+            std::string::npos)
+      << r.output;
+
+  r = RunTool("orkv-editor.exe", "Z:\\no\\such\\ORKVFilter.dll " + Quote(TempPath("x.bin")));
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("orkv-editor: cannot load 'Z:\\no\\such\\ORKVFilter.dll': there is "
+                          "no such file"),
+            std::string::npos)
+      << r.output;
+}
+
+// A settings file of another plug-in, or no settings file: both programs say
+// which.
+TEST(RenderTool, NamesWhoseSettingsAFileHolds) {
+  const std::string chorus = TempPath("chorus_settings.bin");
+  ASSERT_EQ(RunRender("--plugin Chorus --save-settings " + Quote(chorus)).exitCode, 0u);
+  ToolResult r = RunRender("--plugin Flanger --list --load-settings " + Quote(chorus));
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("orkv-render: '" + chorus +
+                          "' holds no Flanger settings: it is a settings file of the Chorus "
+                          "(ORKVChorus)"),
+            std::string::npos)
+      << r.output;
+  r = RunTool("orkv-editor.exe", "Phaser " + Quote(chorus));
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("orkv-editor: '" + chorus +
+                          "' holds no Phaser settings: it is a settings file of the Chorus"),
+            std::string::npos)
+      << r.output;
+
+  const std::string junk = TempPath("junk_settings.bin");
+  std::ofstream(junk, std::ios::binary | std::ios::trunc) << "junk!";
+  r = RunRender("--plugin Tremolo --list --load-settings " + Quote(junk));
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("holds no Tremolo settings: it is no Orvelt KV settings file, or a "
+                          "damaged one (it has 5 bytes; a Tremolo settings file has 52"),
+            std::string::npos)
+      << r.output;
+  DeleteFileA(chorus.c_str());
+  DeleteFileA(junk.c_str());
 }
 
 TEST(RenderTool, LoadsPluginsByPathEvenUnderAnotherName) {

@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
 #include <utility>
 
+#include "core/settings_record.h"
 #include "core/slot_access.h"
 #include "tools/common/plugin_module.h"
 
@@ -49,6 +53,41 @@ HRESULT OpenFileStream(const std::string& path, bool forWriting, host::ComPtr<IS
                                 : (STGM_READ | STGM_SHARE_DENY_WRITE);
   return SHCreateStreamOnFileEx(Widen(path).c_str(), mode, FILE_ATTRIBUTE_NORMAL,
                                 forWriting ? TRUE : FALSE, nullptr, stream.GetAddressOf());
+}
+
+// The plug-in whose settings record `header` starts, by the record size and
+// parameter-interface identifier every record begins with; null if none.
+const OrkvPluginInfo* RecordOwner(const RecordHeader& header) {
+  for (const OrkvPluginInfo& info : kOrkvPlugins) {
+    Guid id;
+    static_assert(sizeof(Guid) == sizeof(GUID));
+    std::memcpy(&id, info.parametersIid, sizeof id);
+    const auto idBytes = record_detail::GuidBytes(id);
+    if (record_detail::GetLittleEndian(&header[0], 4) == info.recordSize &&
+        std::memcmp(&header[4], idBytes.data(), idBytes.size()) == 0) {
+      return &info;
+    }
+  }
+  return nullptr;
+}
+
+// Why the filter refused the settings file at `path`, in words: the file of
+// another plug-in, or no settings file at all.
+std::string WhyNotSettings(const std::string& path, const OrkvPluginInfo& plugin, HRESULT hr) {
+  const std::string subject = "'" + path + "' holds no " + plugin.effect + " settings: ";
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  if (!file) return subject + DescribeHresult(hr);
+  const auto size = static_cast<long long>(file.tellg());
+  RecordHeader header{};
+  file.seekg(0);
+  file.read(reinterpret_cast<char*>(header.data()), header.size());
+  const OrkvPluginInfo* owner = file ? RecordOwner(header) : nullptr;
+  if (owner != nullptr && owner != &plugin) {
+    return subject + "it is a settings file of the " + owner->effect + " (" + owner->library + ")";
+  }
+  return subject + "it is no Orvelt KV settings file, or a damaged one (it has " +
+         std::to_string(size) + " bytes; a " + plugin.effect + " settings file has " +
+         std::to_string(plugin.recordSize) + ", starting with its size and identifier)";
 }
 
 }  // namespace
@@ -179,9 +218,7 @@ bool EffectControls::LoadSettings(const std::string& path, std::string& error) {
     return false;
   }
   hr = persist_->Load(stream.Get());
-  if (FAILED(hr)) {
-    error = "'" + path + "' holds no " + plugin_->effect + " settings: " + DescribeHresult(hr);
-  }
+  if (FAILED(hr)) error = WhyNotSettings(path, *plugin_, hr);
   return SUCCEEDED(hr);
 }
 

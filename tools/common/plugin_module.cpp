@@ -53,6 +53,80 @@ std::string ProgramDirectory() {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+std::string ProgramFileName() {
+  char buffer[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return "this program";
+  const std::string path(buffer, length);
+  return path.substr(path.find_last_of("/\\") + 1);
+}
+
+// The machine a Windows executable file is built for (its PE header), or 0
+// when the file is none.
+WORD FileMachine(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  IMAGE_DOS_HEADER dos{};
+  DWORD signature = 0;
+  IMAGE_FILE_HEADER header{};
+  DWORD read = 0;
+  const bool ok = ReadFile(file, &dos, sizeof dos, &read, nullptr) && read == sizeof dos &&
+            dos.e_magic == IMAGE_DOS_SIGNATURE &&
+            SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+            ReadFile(file, &signature, sizeof signature, &read, nullptr) &&
+            read == sizeof signature && signature == IMAGE_NT_SIGNATURE &&
+            ReadFile(file, &header, sizeof header, &read, nullptr) && read == sizeof header;
+  CloseHandle(file);
+  return ok ? header.Machine : 0;
+}
+
+const char* MachineWords(WORD machine) {
+  switch (machine) {
+    case IMAGE_FILE_MACHINE_I386:
+      return "a 32-bit (x86)";
+    case IMAGE_FILE_MACHINE_AMD64:
+      return "a 64-bit (x64)";
+    default:
+      return "another kind of";
+  }
+}
+
+#if defined(_WIN64)
+constexpr WORD kOwnMachine = IMAGE_FILE_MACHINE_AMD64;
+constexpr const char* kOtherFolder = "x86";
+#else
+constexpr WORD kOwnMachine = IMAGE_FILE_MACHINE_I386;
+constexpr const char* kOtherFolder = "x64";
+#endif
+
+// Why `path` could not be loaded, in words a user can act on.
+std::string WhyNotLoaded(const std::string& path, const OrkvPluginInfo* named, DWORD error) {
+  const std::string quoted = "'" + path + "'";
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+      (error == ERROR_MOD_NOT_FOUND &&
+       GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)) {
+    std::string message = "cannot load " + quoted + ": there is no such file";
+    if (named != nullptr) {
+      message += std::string(" (the ") + named->effect + " library " + named->library +
+                 ".dll belongs beside " + ProgramFileName() + ")";
+    }
+    return message;
+  }
+  const WORD machine = FileMachine(path);
+  if (machine != 0 && machine != kOwnMachine) {
+    return "cannot load " + quoted + ": it is " + MachineWords(machine) + " library and " +
+           ProgramFileName() + " is " + MachineWords(kOwnMachine) +
+           " program; a program loads only libraries of its own kind (use the programs of the " +
+           kOtherFolder + " folder with this library)";
+  }
+  if (machine == 0 && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return "cannot load " + quoted + ": it is not a Windows library; the system says " +
+           DescribeHresult(HRESULT_FROM_WIN32(error), quoted);
+  }
+  return "cannot load " + quoted + ": " + DescribeHresult(HRESULT_FROM_WIN32(error), quoted);
+}
+
 // A library at an arbitrary path: named like one of ours, or else the first
 // plug-in whose class the library can make.
 const OrkvPluginInfo* IdentifyLibrary(const std::string& path, GetClassObjectFn getClassObject) {
@@ -103,20 +177,19 @@ std::optional<PluginModule> PluginModule::Load(const std::string& nameOrPath, st
 
   HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (module == nullptr) {
-    const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
-    error = "cannot load '" + path + "': " + DescribeHresult(hr, "'" + path + "'");
+    error = WhyNotLoaded(path, info, GetLastError());
     return std::nullopt;
   }
   auto getClassObject = Export<GetClassObjectFn>(module, "DllGetClassObject");
   if (getClassObject == nullptr) {
     FreeLibrary(module);
-    error = "'" + path + "' is not a COM server (no DllGetClassObject)";
+    error = "'" + path + "' is not a plug-in library: it has no DllGetClassObject export";
     return std::nullopt;
   }
   if (info == nullptr) info = IdentifyLibrary(path, getClassObject);
   if (info == nullptr) {
     FreeLibrary(module);
-    error = "'" + path + "' provides none of the Orvelt KV filters";
+    error = "'" + path + "' is not an Orvelt KV plug-in: it makes none of the six filters";
     return std::nullopt;
   }
   return PluginModule(module, getClassObject, info, path);

@@ -22,7 +22,8 @@ EffectTable TableFor(const OrkvPluginInfo& plugin) {
   EffectTable table;
   AllEffects::ForEach([&]<class Effect>() {
     if (std::strcmp(plugin.effect, Effect::kName) == 0) {
-      table = {Effect::kSlots, DepthLinkOf<Effect>(), UserLabelsOf(plugin.effect)};
+      table = {Effect::kSlots, DepthLinkOf<Effect>(), UserLabelsOf(plugin.effect),
+               Effect::kMinSampleRate};
     }
   });
   return table;

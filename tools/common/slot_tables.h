@@ -2,6 +2,7 @@
 // the effects (labels, units, ranges) and the Depth rule of the modulated ones.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 
@@ -22,6 +23,7 @@ struct EffectTable {
   std::span<const SlotSpec> slots;
   std::optional<DepthLink> depth;
   std::span<const UserLabel> userLabels;
+  std::uint32_t minSampleRate = 1;  // the lowest input rate the effect takes
 };
 
 // The table of the plug-in; empty slots if this build does not know it.

@@ -13,6 +13,7 @@
 #include "tools/common/effect_controls.h"
 #include "tools/common/plugin_module.h"
 #include "tools/common/program_exit.h"
+#include "tools/common/slot_tables.h"
 #include "tools/render/options.h"
 #include "tools/render/render_graph.h"
 #include "tools/wav/test_signal.h"
@@ -126,6 +127,17 @@ void PrintSummary(const RenderJob& job, const RenderOutcome& outcome) {
                speed / outcome.format.sampleRate, job.outPath.c_str());
 }
 
+// The effect's own input rules, checked before a graph is built so that a
+// refusal names them (the graph would only say that connecting failed). The
+// file's format is one the WAV reader takes: mono or stereo, 16-bit or float.
+bool EffectTakesInput(const OrkvPluginInfo& plugin, const RenderJob& job, std::string& error) {
+  const std::uint32_t lowest = TableFor(plugin).minSampleRate;
+  if (job.inFormat.sampleRate >= lowest) return true;
+  error = std::string("the ") + plugin.effect + " needs at least " + std::to_string(lowest) +
+          " Hz and '" + job.inPath + "' has " + std::to_string(job.inFormat.sampleRate) + " Hz";
+  return false;
+}
+
 // The settings options in order: preset, settings file, --set.
 bool ApplySettingsOptions(EffectControls& controls, const Options& options, std::string& error) {
   if (options.preset && !controls.ApplyPreset(*options.preset, error)) return false;
@@ -142,6 +154,7 @@ int Render(const Options& options, const std::optional<RenderJob>& job) {
   // Declared first so that the library outlives every object made from it.
   auto module = PluginModule::Load(options.plugin, error);
   if (!module) return Fail(error);
+  if (job && !EffectTakesInput(module->Info(), *job, error)) return Fail(error);
   host::ComPtr<IBaseFilter> effect;
   const HRESULT hr = options.dmo ? CreateWrappedDmo(*module, effect) : module->CreateFilter(effect);
   if (FAILED(hr))
