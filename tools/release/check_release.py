@@ -44,6 +44,7 @@ SYSTEM_LIBRARIES = {
     "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll",
     "ntdll.dll", "ole32.dll", "oleaut32.dll", "quartz.dll", "shell32.dll", "shlwapi.dll",
     "user32.dll", "uxtheme.dll", "version.dll", "winmm.dll", "ws2_32.dll", "bcrypt.dll",
+    "msdmo.dll",
 }
 
 
