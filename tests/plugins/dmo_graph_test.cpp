@@ -184,7 +184,7 @@ class DmoGraphTest : public ::testing::TestWithParam<int> {
 
   static void Push(AudioSource& source, const std::vector<std::uint8_t>& audio) {
     for (std::size_t at = 0; at < audio.size(); at += kPushedBufferBytes) {
-      const std::size_t end = std::min(audio.size(), at + kPushedBufferBytes);
+      const std::size_t end = std::min<std::size_t>(audio.size(), at + kPushedBufferBytes);
       PushedBuffer buffer{{audio.begin() + at, audio.begin() + end}, std::nullopt, std::nullopt};
       EXPECT_EQ(source.Push(buffer), S_OK);
     }

@@ -71,12 +71,13 @@ WORD FileMachine(const std::string& path) {
   DWORD signature = 0;
   IMAGE_FILE_HEADER header{};
   DWORD read = 0;
-  const bool ok = ReadFile(file, &dos, sizeof dos, &read, nullptr) && read == sizeof dos &&
-            dos.e_magic == IMAGE_DOS_SIGNATURE &&
-            SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-            ReadFile(file, &signature, sizeof signature, &read, nullptr) &&
-            read == sizeof signature && signature == IMAGE_NT_SIGNATURE &&
-            ReadFile(file, &header, sizeof header, &read, nullptr) && read == sizeof header;
+  const bool ok =
+      ReadFile(file, &dos, sizeof dos, &read, nullptr) && read == sizeof dos &&
+      dos.e_magic == IMAGE_DOS_SIGNATURE &&
+      SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+      ReadFile(file, &signature, sizeof signature, &read, nullptr) && read == sizeof signature &&
+      signature == IMAGE_NT_SIGNATURE && ReadFile(file, &header, sizeof header, &read, nullptr) &&
+      read == sizeof header;
   CloseHandle(file);
   return ok ? header.Machine : 0;
 }
