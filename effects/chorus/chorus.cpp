@@ -45,17 +45,15 @@ void ChorusDsp::UpdateCoefficients(const ParameterBlock<Chorus::kSlotCount>& blo
 }
 
 void ChorusDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
-  double theta[kBlockFrames];
   double sines[kBlockFrames];
-  FillPhases(frameCounter_, phaseIncrement_, count, theta);
   const double offsets[kVoices] = {0.0, kVoicePhaseOffset, rightPhaseOffset_,
                                    rightVoice2PhaseOffset_};
   const double centres[kVoices] = {voice1Centre_, voice2Centre_, voice1Centre_, voice2Centre_};
   for (std::size_t v = 0; v < kVoices; ++v) {
     if (v == 0) {
-      SineBlock(theta, sines, count);
+      Sines(frameCounter_, phaseIncrement_, count, sines);
     } else {
-      SinesAt(theta, offsets[v], count, sines);
+      SinesAt(frameCounter_, phaseIncrement_, offsets[v], count, sines);
     }
     left_.line.LocateSwept(sines, count, centres[v], deviation_, framesPerMs_, plan.taps[v]);
   }

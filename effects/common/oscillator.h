@@ -14,25 +14,40 @@ namespace orkv {
 // Frames per block: the engines' block arrays live on the stack (a few KB).
 inline constexpr std::uint32_t kBlockFrames = 128;
 
-// theta[i] = (counter + i) x increment, the counter wrapping at 2^32 as the
-// engines' 32-bit frame counters do.
-inline void FillPhases(std::uint32_t counter, double increment, std::uint32_t count,
-                       double* theta) {
+// The phases of `count` frames from frame counter `counter` (wrapping at 2^32
+// as the engines' 32-bit counters do): (counter + i) x increment.
+inline void FillPhases(std::uint32_t counter, double increment, std::uint32_t count, double* out) {
   for (std::uint32_t i = 0; i < count; ++i) {
-    theta[i] = static_cast<double>(static_cast<std::uint32_t>(counter + i)) * increment;
+    out[i] = static_cast<double>(static_cast<std::uint32_t>(counter + i)) * increment;
   }
 }
 
-// out[i] = Sine(theta[i] + offset).
-inline void SinesAt(const double* theta, double offset, std::uint32_t count, double* out) {
-  for (std::uint32_t i = 0; i < count; ++i) out[i] = theta[i] + offset;
-  SineBlock(out, out, count);
+// Sine((counter + i) x increment).
+inline void Sines(std::uint32_t counter, double increment, std::uint32_t count, double* out) {
+  FillPhases(counter, increment, count, out);
+  SineBlock(out, count);
 }
 
-// out[i] = Cosine(theta[i] + offset).
-inline void CosinesAt(const double* theta, double offset, std::uint32_t count, double* out) {
-  for (std::uint32_t i = 0; i < count; ++i) out[i] = theta[i] + offset;
-  CosineBlock(out, out, count);
+// Sine((counter + i) x increment + offset).
+inline void SinesAt(std::uint32_t counter, double increment, double offset, std::uint32_t count,
+                    double* out) {
+  FillPhases(counter, increment, count, out);
+  for (std::uint32_t i = 0; i < count; ++i) out[i] += offset;
+  SineBlock(out, count);
+}
+
+// Cosine((counter + i) x increment + offset).
+inline void CosinesAt(std::uint32_t counter, double increment, double offset, std::uint32_t count,
+                      double* out) {
+  FillPhases(counter, increment, count, out);
+  for (std::uint32_t i = 0; i < count; ++i) out[i] += offset;
+  CosineBlock(out, count);
+}
+
+// Cosine((counter + i) x increment).
+inline void Cosines(std::uint32_t counter, double increment, std::uint32_t count, double* out) {
+  FillPhases(counter, increment, count, out);
+  CosineBlock(out, count);
 }
 
 }  // namespace orkv

@@ -352,7 +352,7 @@ T QuadrantKernel(unsigned turn, T hi, T lo, const Constants<T>& k) {
 // quarterTurns 0 gives Sine, 1 gives Cosine. W lanes at a time.
 // quarterTurns 0 gives Sine, 1 gives Cosine.
 template <unsigned quarterTurns>
-void Block(const double* x, double* out, std::size_t count) {
+void Block(double* x, std::size_t count) {
   // Hidden from the optimiser, so that every constant is read from memory as
   // a whole vector rather than rebuilt from its scalar at each use.
   const Constants<Double2>* constants = &kLanes;
@@ -390,15 +390,15 @@ void Block(const double* x, double* out, std::size_t count) {
         result[lane] = quarterTurns == 0 ? Sine(v[lane]) : Cosine(v[lane]);
       }
     }
-    std::memcpy(out + i, &result, sizeof result);
+    std::memcpy(x + i, &result, sizeof result);
   }
-  if (i < count) out[i] = quarterTurns == 0 ? Sine(x[i]) : Cosine(x[i]);
+  if (i < count) x[i] = quarterTurns == 0 ? Sine(x[i]) : Cosine(x[i]);
 }
 
 }  // namespace
 
-void SineBlock(const double* x, double* out, std::size_t count) { Block<0>(x, out, count); }
-void CosineBlock(const double* x, double* out, std::size_t count) { Block<1>(x, out, count); }
+void SineBlock(double* x, std::size_t count) { Block<0>(x, count); }
+void CosineBlock(double* x, std::size_t count) { Block<1>(x, count); }
 
 SinCosPair SinCos(double x) {
   if (!std::isfinite(x)) return {x - x, x - x};

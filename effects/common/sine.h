@@ -22,11 +22,10 @@ struct SinCosPair {
 };
 SinCosPair SinCos(double x);
 
-// out[i] = Sine(x[i]) and Cosine(x[i]) for a whole block, bit for bit, at a
-// fraction of the cost: two arguments share each operation. The engines'
-// oscillators fill blocks of phases and take their sines with these. out may
-// be x itself.
-void SineBlock(const double* x, double* out, std::size_t count);
-void CosineBlock(const double* x, double* out, std::size_t count);
+// Replaces x[i] with Sine(x[i]) or Cosine(x[i]) for a whole block, bit for
+// bit, at a fraction of the cost: two arguments share each operation. The
+// engines' oscillators fill blocks of phases and take their sines with these.
+void SineBlock(double* x, std::size_t count);
+void CosineBlock(double* x, std::size_t count);
 
 }  // namespace orkv
