@@ -7,6 +7,18 @@
 #include <initializer_list>
 #include <type_traits>
 
+// Four-lane blocks where the compiler can target AVX2 for one function and the
+// processor is asked at run time (x86-64 ELF; not for Windows, where GCC
+// cannot keep the stack aligned for 32-byte spills).
+#if defined(__x86_64__) && defined(__ELF__)
+#define ORKV_SINE_FOUR_LANES 1
+// Four-lane vectors pass through the always-inlined templates below only
+// inside the AVX2 function; no call with them crosses an ABI boundary.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#else
+#define ORKV_SINE_FOUR_LANES 0
+#endif
+
 namespace orkv {
 namespace {
 
@@ -57,7 +69,7 @@ struct Sum {
 
 // Exact sum a + b as a rounded sum and its error.
 template <class T>
-Sum<T> TwoSum(T a, T b) {
+[[gnu::always_inline]] inline Sum<T> TwoSum(T a, T b) {
   const T s = a + b;
   const T bb = s - a;
   return {s, (a - (s - bb)) + (b - bb)};
@@ -117,7 +129,7 @@ constexpr Constants<T> MakeConstants() {
     if constexpr (std::is_same_v<T, double>) {
       return v;
     } else {
-      return T{v, v};
+      return T{} + v;
     }
   };
   return {all(kTwoOverPi),    all(0x1.8p52),      all(kPiOver2Part1),
@@ -144,7 +156,7 @@ struct MediumReduction {
 // Cody-Waite: every product n x piece is exact and x - n x piece1 cancels
 // exactly, so the remainder keeps full precision even close to a multiple of pi/2.
 template <class T>
-MediumReduction<T> ReduceMediumParts(T x, const Constants<T>& k) {
+[[gnu::always_inline]] inline MediumReduction<T> ReduceMediumParts(T x, const Constants<T>& k) {
   const T shifted = x * k.twoOverPi + k.roundingShift;
   const T n = shifted - k.roundingShift;
   T sum = x - n * k.piOver2Part1;
@@ -257,7 +269,7 @@ Reduced Reduce(double x) {
 }
 
 template <class T>
-T SineKernel(T x, T y, const Constants<T>& k) {
+[[gnu::always_inline]] inline T SineKernel(T x, T y, const Constants<T>& k) {
   const T z = x * x;
   const T w = z * z;
   const T r = k.s2 + z * (k.s3 + z * k.s4) + z * w * (k.s5 + z * k.s6);
@@ -268,7 +280,7 @@ T SineKernel(T x, T y, const Constants<T>& k) {
 
 // Without a tail (arguments that needed no reduction).
 template <class T>
-T SineKernelPolynomial(T x, const Constants<T>& k) {
+[[gnu::always_inline]] inline T SineKernelPolynomial(T x, const Constants<T>& k) {
   const T z = x * x;
   const T w = z * z;
   const T r = k.s2 + z * (k.s3 + z * k.s4) + z * w * (k.s5 + z * k.s6);
@@ -284,13 +296,13 @@ double SineKernel(double x) {
 }
 
 template <class V>
-V SineKernelLanes(V x, const Constants<V>& k) {
+[[gnu::always_inline]] inline V SineKernelLanes(V x, const Constants<V>& k) {
   const V polynomial = SineKernelPolynomial(x, k);
   return (x < kTinyArgument && x > -kTinyArgument) ? x : polynomial;
 }
 
 template <class T>
-T CosineKernel(T x, T y, const Constants<T>& k) {
+[[gnu::always_inline]] inline T CosineKernel(T x, T y, const Constants<T>& k) {
   const T z = x * x;
   const T w = z * z;
   const T r = z * (k.c1 + z * (k.c2 + z * k.c3)) + w * w * (k.c4 + z * (k.c5 + z * k.c6));
@@ -321,7 +333,7 @@ SinCosPair SinCosReduced(const Reduced& r) {
 // sin(x + quarterTurns x pi/2) from the kernels of a reduced argument whose
 // quadrant (plus quarterTurns) is `turn`, modulo 4.
 template <class T>
-T Quadrant(unsigned turn, T s, T c) {
+[[gnu::always_inline]] inline T Quadrant(unsigned turn, T s, T c) {
   switch (turn & 3) {
     case 0:
       return s;
@@ -335,7 +347,7 @@ T Quadrant(unsigned turn, T s, T c) {
 }
 
 template <class T>
-T QuadrantKernel(unsigned turn, T hi, T lo, const Constants<T>& k) {
+[[gnu::always_inline]] inline T QuadrantKernel(unsigned turn, T hi, T lo, const Constants<T>& k) {
   switch (turn & 3) {
     case 0:
       return SineKernel(hi, lo, k);
@@ -348,57 +360,99 @@ T QuadrantKernel(unsigned turn, T hi, T lo, const Constants<T>& k) {
   }
 }
 
-// quarterTurns 0 gives Sine, 1 gives Cosine.
-// quarterTurns 0 gives Sine, 1 gives Cosine. W lanes at a time.
-// quarterTurns 0 gives Sine, 1 gives Cosine.
-template <unsigned quarterTurns>
-void Block(double* x, std::size_t count) {
+// All lanes set (comparison results are 0 or -1 per lane).
+template <class I>
+[[gnu::always_inline]] inline bool AllLanes(I mask) {
+  std::int64_t all = -1;
+  for (std::size_t lane = 0; lane < sizeof(I) / sizeof(std::int64_t); ++lane) all &= mask[lane];
+  return all != 0;
+}
+
+// Replaces each x[i] with its sine (quarterTurns 0) or cosine (1), V holding
+// several lanes of I-typed bits. Inlined into the per-width entry points below.
+template <class V, class I, unsigned quarterTurns>
+[[gnu::always_inline]] inline void Block(double* x, std::size_t count,
+                                         const Constants<V>* constants) {
+  constexpr std::size_t kWidth = sizeof(V) / sizeof(double);
   // Hidden from the optimiser, so that every constant is read from memory as
   // a whole vector rather than rebuilt from its scalar at each use.
-  const Constants<Double2>* constants = &kLanes;
   asm("" : "+r"(constants));
-  const Constants<Double2>& k = *constants;
+  const Constants<V>& k = *constants;
   std::size_t i = 0;
-  for (; i + 2 <= count; i += 2) {
-    Double2 v;
+  for (; i + kWidth <= count; i += kWidth) {
+    V v;
     std::memcpy(&v, x + i, sizeof v);
-    const Double2 a = std::bit_cast<Double2>(std::bit_cast<Int2>(v) & 0x7fffffffffffffff);
+    const V a = std::bit_cast<V>(std::bit_cast<I>(v) & 0x7fffffffffffffff);
+    V result;
     // The scalar routine's paths; NaN and infinities take neither.
-    const Int2 medium = (a > kPiOver4) & (a < kMediumLimit);
-    const Int2 small = a <= kPiOver4;
-    Double2 result;
-    if ((medium[0] & medium[1]) != 0) {
-      const MediumReduction<Double2> r = ReduceMediumParts(v, k);
+    if (AllLanes(I((a > kPiOver4) & (a < kMediumLimit)))) {
+      const MediumReduction<V> r = ReduceMediumParts(v, k);
       // The quadrant is n & 3: the lowest bits of `shifted` (n + 1.5 x 2^52,
       // whose mantissa holds 2^51 + n) are those of n.
-      const Int2 bits = std::bit_cast<Int2>(r.shifted) & 3;
-      if (bits[0] == bits[1]) {
+      const I bits = std::bit_cast<I>(r.shifted) & 3;
+      if (AllLanes(I(bits == bits[0]))) {
         result = QuadrantKernel(static_cast<unsigned>(bits[0]) + quarterTurns, r.hi, r.lo, k);
       } else {
-        const Double2 s = SineKernel(r.hi, r.lo, k);
-        const Double2 c = CosineKernel(r.hi, r.lo, k);
-        for (int lane = 0; lane < 2; ++lane) {
+        const V s = SineKernel(r.hi, r.lo, k);
+        const V c = CosineKernel(r.hi, r.lo, k);
+        for (std::size_t lane = 0; lane < kWidth; ++lane) {
           result[lane] =
               Quadrant(static_cast<unsigned>(bits[lane]) + quarterTurns, s[lane], c[lane]);
         }
       }
-    } else if ((small[0] & small[1]) != 0) {
-      result = quarterTurns == 0 ? SineKernelLanes(v, k) : CosineKernel(v, Double2{}, k);
+    } else if (AllLanes(I(a <= kPiOver4))) {
+      result = quarterTurns == 0 ? SineKernelLanes(v, k) : CosineKernel(v, V{}, k);
     } else {
       // Mixed paths, large arguments, NaN and infinities: one at a time.
-      for (int lane = 0; lane < 2; ++lane) {
+      for (std::size_t lane = 0; lane < kWidth; ++lane) {
         result[lane] = quarterTurns == 0 ? Sine(v[lane]) : Cosine(v[lane]);
       }
     }
     std::memcpy(x + i, &result, sizeof result);
   }
-  if (i < count) x[i] = quarterTurns == 0 ? Sine(x[i]) : Cosine(x[i]);
+  for (; i < count; ++i) x[i] = quarterTurns == 0 ? Sine(x[i]) : Cosine(x[i]);
 }
+
+template <unsigned quarterTurns>
+void TwoLanes(double* x, std::size_t count) {
+  Block<Double2, Int2, quarterTurns>(x, count, &kLanes);
+}
+
+#if ORKV_SINE_FOUR_LANES
+// Four lanes in AVX2 registers where the processor has them. The same
+// operations on more lanes at once: the same bits.
+using Double4 = double __attribute__((vector_size(32)));
+using Int4 = std::int64_t __attribute__((vector_size(32)));
+alignas(32) constexpr Constants<Double4> kFourLanes = MakeConstants<Double4>();
+
+template <unsigned quarterTurns>
+[[gnu::target("avx2")]] void FourLanes(double* x, std::size_t count) {
+  Block<Double4, Int4, quarterTurns>(x, count, &kFourLanes);
+}
+
+const bool kHaveFourLanes = __builtin_cpu_supports("avx2");
+#endif
 
 }  // namespace
 
-void SineBlock(double* x, std::size_t count) { Block<0>(x, count); }
-void CosineBlock(double* x, std::size_t count) { Block<1>(x, count); }
+void SineBlock(double* x, std::size_t count) {
+#if ORKV_SINE_FOUR_LANES
+  if (kHaveFourLanes) return FourLanes<0>(x, count);
+#endif
+  TwoLanes<0>(x, count);
+}
+
+void CosineBlock(double* x, std::size_t count) {
+#if ORKV_SINE_FOUR_LANES
+  if (kHaveFourLanes) return FourLanes<1>(x, count);
+#endif
+  TwoLanes<1>(x, count);
+}
+
+namespace sine_lanes {
+void SineBlockTwoLanes(double* x, std::size_t count) { TwoLanes<0>(x, count); }
+void CosineBlockTwoLanes(double* x, std::size_t count) { TwoLanes<1>(x, count); }
+}  // namespace sine_lanes
 
 SinCosPair SinCos(double x) {
   if (!std::isfinite(x)) return {x - x, x - x};

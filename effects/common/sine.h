@@ -28,4 +28,12 @@ SinCosPair SinCos(double x);
 void SineBlock(double* x, std::size_t count);
 void CosineBlock(double* x, std::size_t count);
 
+// The two-lane (SSE2) form of the block routines, which the above use where the
+// processor has no AVX2 (and always in the Windows builds): for tests that
+// check both forms on any machine.
+namespace sine_lanes {
+void SineBlockTwoLanes(double* x, std::size_t count);
+void CosineBlockTwoLanes(double* x, std::size_t count);
+}  // namespace sine_lanes
+
 }  // namespace orkv
