@@ -73,10 +73,10 @@ class CDelayDsp {
 
   // Where the four taps read in each frame of a block.
   struct Plan {
-    DelayLine::TapPosition leftChorus[kBlockFrames];
-    DelayLine::TapPosition leftDelay[kBlockFrames];
-    DelayLine::TapPosition rightChorus[kBlockFrames];
-    DelayLine::TapPosition rightDelay[kBlockFrames];
+    DelayLine::TapBlock leftChorus;
+    DelayLine::TapBlock leftDelay;
+    DelayLine::TapBlock rightChorus;
+    DelayLine::TapBlock rightDelay;
   };
 
   template <class Sample>

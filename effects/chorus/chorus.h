@@ -76,7 +76,7 @@ class ChorusDsp {
   // Where every voice reads in each frame of a block; both lines have the
   // same length, so one position serves either.
   struct Plan {
-    DelayLine::TapPosition taps[kVoices][kBlockFrames];
+    DelayLine::TapBlock taps[kVoices];
   };
 
   template <class Sample>

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "effects/common/oscillator.h"
 #include "effects/common/sine.h"
 
 namespace orkv {
@@ -76,13 +77,25 @@ class DelayLine {
     return LinearTap(Locate(delayFrames), writePos);
   }
 
-  // The positions of a block of swept taps, one per sine:
-  // Locate(SweptDelayFrames) without the sine, for the engines' block loops.
-  template <std::size_t N>
+  // The positions of a block of taps, kept as two arrays so that locating them
+  // runs several at a time.
+  struct TapBlock {
+    std::int32_t whole[kBlockFrames];
+    double fraction[kBlockFrames];
+    TapPosition operator[](std::uint32_t i) const { return {whole[i], fraction[i]}; }
+  };
+
+  // Locate(SweptDelayFrames) for a block of sines (the sine already taken).
   void LocateSwept(const double* sines, std::uint32_t count, double centreMs, double deviationMs,
-                   double framesPerMs, TapPosition (&out)[N]) const {
+                   double framesPerMs, TapBlock& out) const {
     for (std::uint32_t i = 0; i < count; ++i) {
-      out[i] = Locate((sines[i] * deviationMs + centreMs) * framesPerMs);
+      // ClampDelay without branches.
+      double d = (sines[i] * deviationMs + centreMs) * framesPerMs;
+      d = d >= 0.0 ? d : 0.0;
+      d = d <= longestDelay_ ? d : longestDelay_;
+      const auto e = static_cast<std::int32_t>(d);
+      out.whole[i] = e;
+      out.fraction[i] = e - d;
     }
   }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "effects/common/sine.h"
 
@@ -17,6 +18,16 @@ inline constexpr std::uint32_t kBlockFrames = 128;
 // The phases of `count` frames from frame counter `counter` (wrapping at 2^32
 // as the engines' 32-bit counters do): (counter + i) x increment.
 inline void FillPhases(std::uint32_t counter, double increment, std::uint32_t count, double* out) {
+  if (counter <= std::numeric_limits<std::uint32_t>::max() - count) {
+    // No wrap in this block: counter + i, summed as doubles, is exact (below
+    // 2^33) and the value the 32-bit counter converts to; this form runs
+    // several frames at a time.
+    const auto first = static_cast<double>(counter);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      out[i] = (first + static_cast<double>(static_cast<std::int32_t>(i))) * increment;
+    }
+    return;
+  }
   for (std::uint32_t i = 0; i < count; ++i) {
     out[i] = static_cast<double>(static_cast<std::uint32_t>(counter + i)) * increment;
   }

@@ -73,8 +73,8 @@ class FlangerDsp {
   // Where each channel's tap reads in each frame of a block (both lines have
   // one length).
   struct Plan {
-    DelayLine::TapPosition left[kBlockFrames];
-    DelayLine::TapPosition right[kBlockFrames];
+    DelayLine::TapBlock left;
+    DelayLine::TapBlock right;
   };
 
   template <class Sample>

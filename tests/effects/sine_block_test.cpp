@@ -15,6 +15,7 @@
 
 #include "core/flush_to_zero.h"
 #include "effects/common/dsp_math.h"
+#include "effects/common/oscillator.h"
 #include "effects/common/sine.h"
 #include "tests/effects/reference_sine.h"
 
@@ -166,6 +167,22 @@ TEST(SineBlockTest, SameBitsWithSubnormalsFlushed) {
     a = random() % 2 ? m : -m;
   }
   ExpectSameBits(x);
+}
+
+// Block phases are the per-frame formula's values, also where the 32-bit frame
+// counter wraps inside a block and right before it would.
+TEST(SineBlockTest, BlockPhasesAreThoseOfTheFrameCounter) {
+  const double increment = kTwoPi / 44100.0 * 1.7;
+  for (const std::uint32_t counter :
+       {0u, 1u, 12345u, 0xffffffffu - kBlockFrames, 0xffffffffu - kBlockFrames + 1, 0xffffffffu - 5,
+        0xffffffffu}) {
+    double phases[kBlockFrames];
+    FillPhases(counter, increment, kBlockFrames, phases);
+    std::uint32_t frame = counter;
+    for (std::uint32_t i = 0; i < kBlockFrames; ++i, ++frame) {
+      ASSERT_EQ(Bits(phases[i]), Bits(static_cast<double>(frame) * increment)) << counter;
+    }
+  }
 }
 
 }  // namespace
