@@ -69,8 +69,11 @@ void CDelayDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
   line.LocateSwept(sines, count, delayTime_, depth_, samplesPerMs_, plan.rightDelay);
 }
 
-double CDelayDsp::ProcessGroup(Group& group, double x, DelayLine::TapPosition chorusTap,
-                               DelayLine::TapPosition delayTap) {
+// Inlined into the per-frame loop (a call per channel and frame costs as much
+// as a tap).
+[[gnu::always_inline]] inline double CDelayDsp::ProcessGroup(Group& group, double x,
+                                                             DelayLine::TapPosition chorusTap,
+                                                             DelayLine::TapPosition delayTap) {
   const double chorus = group.chorus.LinearTap(chorusTap, writePos_);
   const double delay = group.delay.LinearTap(delayTap, writePos_);
   group.chorus.Write(writePos_, chorus * kChorusFeedback + x);

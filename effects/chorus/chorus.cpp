@@ -59,8 +59,11 @@ void ChorusDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
   }
 }
 
-double ChorusDsp::ProcessChannel(Channel& channel, double x, DelayLine::TapPosition voice1,
-                                 DelayLine::TapPosition voice2) {
+// Inlined into the per-frame loop (a call per channel and frame costs as much
+// as a tap).
+[[gnu::always_inline]] inline double ChorusDsp::ProcessChannel(Channel& channel, double x,
+                                                               DelayLine::TapPosition voice1,
+                                                               DelayLine::TapPosition voice2) {
   const double t1 = channel.line.AllPassTap(voice1, writePos_, channel.voice1Memory);
   const double t2 = channel.line.AllPassTap(voice2, writePos_, channel.voice2Memory);
   const double wet = (t2 + t1) * 0.5;

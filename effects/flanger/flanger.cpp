@@ -49,7 +49,10 @@ void FlangerDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
   left_.line.LocateSwept(sines, count, centre_, deviation_, framesPerMs_, plan.right);
 }
 
-double FlangerDsp::ProcessChannel(Channel& channel, double x, DelayLine::TapPosition tap) {
+// Inlined into the per-frame loop (a call per channel and frame costs as much
+// as a tap).
+[[gnu::always_inline]] inline double FlangerDsp::ProcessChannel(Channel& channel, double x,
+                                                                DelayLine::TapPosition tap) {
   const double y = channel.line.AllPassTap(tap, writePos_, channel.tapMemory);
   channel.line.Write(writePos_, x + y * feed_);
   return (y * mix_ + x * dryGain_) * volumeGain_;

@@ -62,7 +62,10 @@ void PhaserDsp::PlanSections(const double* lfoSines, std::uint32_t count, Sectio
   }
 }
 
-double PhaserDsp::ProcessChannel(Chain& chain, double x, double a1, double a2) const {
+// Inlined into the per-frame loop (a call per channel and frame costs as much
+// as a tap).
+[[gnu::always_inline]] inline double PhaserDsp::ProcessChannel(Chain& chain, double x, double a1,
+                                                               double a2) const {
   const double u = x + feed_ * chain.y3.one;
   const double y1 = AllPassSection(chain.u, u, chain.y1, a1, a2);
   const double y2 = AllPassSection(chain.y1, y1, chain.y2, a1, a2);
