@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "bench/bench_rig.h"
+#include "effects/common/dsp_math.h"
 #include "tools/wav/wav_file.h"
 
 // Counts the bytes allocated by the engines (their delay lines), for the
@@ -61,8 +62,8 @@ std::vector<Sample> TestSignal(std::uint32_t frames) {
   std::vector<Sample> v(2 * static_cast<std::size_t>(frames));
   for (std::uint32_t i = 0; i < frames; ++i) {
     const double t = static_cast<double>(i) / kRate;
-    v[2 * i] = static_cast<Sample>(16384.0 * std::sin(2 * M_PI * 440.0 * t));
-    v[2 * i + 1] = static_cast<Sample>(16384.0 * std::sin(2 * M_PI * 660.0 * t));
+    v[2 * i] = static_cast<Sample>(16384.0 * std::sin(kTwoPi * 440.0 * t));
+    v[2 * i + 1] = static_cast<Sample>(16384.0 * std::sin(kTwoPi * 660.0 * t));
   }
   return v;
 }
@@ -279,11 +280,10 @@ int main(int argc, char** argv) {
       "whole process with file I/O; /sox*: to sox without its start-up (sox_compare.sh).\n\n",
       kRate, kBuffer, kRuns, kFrames);
   std::printf(
-      "| Engine   | Preset                             | 16-bit    | sox       | ratio  | float    "
-      " "
-      "| sox       | ratio  |\n"
-      "|----------|------------------------------------|----------:|----------:|-------:|-------"
-      "---:|----------:|-------:|\n");
+      "| Engine   | Preset                             | 16-bit    | /sox   | /sox*  | float     "
+      "| /sox   | /sox*  |\n"
+      "|----------|------------------------------------|----------:|-------:|-------:|----------:"
+      "|-------:|-------:|\n");
   ForEachEffect([&]<class Effect>() { SpeedRows<Effect>(in, sox); });
 
   std::printf(

@@ -3,7 +3,8 @@
 # the six engines natively (frames per second and their ratio to sox, silence
 # against audio, 1/8/32 instances), and the render host end to end through the
 # Phaser in a real DirectShow graph under Wine, against the engine alone on the
-# same files. Needs the Windows build (./make.sh run) for the last part; sox, bc.
+# same files. Needs the Windows build (./make.sh run, and its engine_bench target)
+# for the last part; sox, bc.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -31,9 +32,11 @@ if [ ! -f "$render" ]; then
 fi
 echo "## Render host under Wine against the engine alone"
 echo "(60 s of 44.1 kHz stereo through the Phaser's default preset, best of five in wall"
-echo "time: the render host end to end from graph start to the last buffer written, the"
-echo "engine alone natively on the same file read into memory.)"
+echo "time: the render host end to end from graph start to the last buffer written; the"
+echo "engine alone on the same file read into memory, in the same Windows build under Wine"
+echo "and, for comparison, natively.)"
 echo
+cmake --build --preset windows --target engine_bench >/dev/null
 export WINEPREFIX="$PWD/build/windows/wineprefix"
 cmake/wine-session.sh start
 cleanup() {
@@ -43,8 +46,8 @@ cleanup() {
 run="build/windows/wine-run $render"
 $run --make-test-signal "$work/in16.wav" --seconds 60 -q
 $run --make-test-signal "$work/inf.wav" --seconds 60 --float -q
-echo "| Input  | render host fr/s | engine alone fr/s | ratio |"
-echo "|--------|-----------------:|------------------:|------:|"
+echo "| Input  | render host fr/s | engine alone fr/s | ratio | engine natively fr/s | ratio |"
+echo "|--------|-----------------:|------------------:|------:|---------------------:|------:|"
 for input in in16 inf; do
   # Best of five, as the engine alone is.
   host=0
@@ -53,9 +56,12 @@ for input in in16 inf; do
       sed -n 's/.*: \([0-9]*\) frames\/s.*/\1/p')
     if [ "$speed" -gt "$host" ]; then host=$speed; fi
   done
-  engine=$(build/bench/bench/engine_bench --file "$work/$input.wav")
-  printf '| %-6s | %16s | %17s | %5.2f |\n' "$([ $input = in16 ] && echo 16-bit || echo float)" \
-    "$host" "$engine" "$(echo "$host / $engine" | bc -l)"
+  engine=$(build/windows/wine-run build/windows/bench/engine_bench.exe --file "$work/$input.wav" |
+    tr -d '\r')
+  native=$(build/bench/bench/engine_bench --file "$work/$input.wav")
+  printf '| %-6s | %16s | %17s | %5.2f | %20s | %5.2f |\n' \
+    "$([ $input = in16 ] && echo 16-bit || echo float)" "$host" "$engine" \
+    "$(echo "$host / $engine" | bc -l)" "$native" "$(echo "$host / $native" | bc -l)"
 done
 echo
 echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
