@@ -7,13 +7,13 @@
 #include <initializer_list>
 #include <type_traits>
 
-// Four- and eight-lane blocks where the compiler can target AVX2 and AVX-512
-// for one function and the processor is asked at run time (x86-64 ELF; not for
-// Windows, where GCC cannot keep the stack aligned for 32- and 64-byte spills).
+// Four-lane blocks where the compiler can target AVX2 for one function and the
+// processor is asked at run time (x86-64 ELF; not for Windows, where GCC
+// cannot keep the stack aligned for 32-byte spills).
 #if defined(__x86_64__) && defined(__ELF__)
 #define ORKV_SINE_FOUR_LANES 1
-// Wide vectors pass through the always-inlined templates below only inside
-// the AVX2 and AVX-512 functions; no call with them crosses an ABI boundary.
+// Four-lane vectors pass through the always-inlined templates below only
+// inside the AVX2 function; no call with them crosses an ABI boundary.
 #pragma GCC diagnostic ignored "-Wpsabi"
 #else
 #define ORKV_SINE_FOUR_LANES 0
@@ -430,25 +430,13 @@ template <unsigned quarterTurns>
   Block<Double4, Int4, quarterTurns>(x, count, &kFourLanes);
 }
 
-// And eight in AVX-512 registers.
-using Double8 = double __attribute__((vector_size(64)));
-using Int8 = std::int64_t __attribute__((vector_size(64)));
-alignas(64) constexpr Constants<Double8> kEightLanes = MakeConstants<Double8>();
-
-template <unsigned quarterTurns>
-[[gnu::target("avx512f")]] void EightLanes(double* x, std::size_t count) {
-  Block<Double8, Int8, quarterTurns>(x, count, &kEightLanes);
-}
-
 const bool kHaveFourLanes = __builtin_cpu_supports("avx2");
-const bool kHaveEightLanes = __builtin_cpu_supports("avx512f");
 #endif
 
 }  // namespace
 
 void SineBlock(double* x, std::size_t count) {
 #if ORKV_SINE_FOUR_LANES
-  if (kHaveEightLanes) return EightLanes<0>(x, count);
   if (kHaveFourLanes) return FourLanes<0>(x, count);
 #endif
   TwoLanes<0>(x, count);
@@ -456,7 +444,6 @@ void SineBlock(double* x, std::size_t count) {
 
 void CosineBlock(double* x, std::size_t count) {
 #if ORKV_SINE_FOUR_LANES
-  if (kHaveEightLanes) return EightLanes<1>(x, count);
   if (kHaveFourLanes) return FourLanes<1>(x, count);
 #endif
   TwoLanes<1>(x, count);
@@ -465,19 +452,6 @@ void CosineBlock(double* x, std::size_t count) {
 namespace sine_lanes {
 void SineBlockTwoLanes(double* x, std::size_t count) { TwoLanes<0>(x, count); }
 void CosineBlockTwoLanes(double* x, std::size_t count) { TwoLanes<1>(x, count); }
-#if ORKV_SINE_FOUR_LANES
-void SineBlockFourLanes(double* x, std::size_t count) {
-  if (kHaveFourLanes) return FourLanes<0>(x, count);
-  TwoLanes<0>(x, count);
-}
-void CosineBlockFourLanes(double* x, std::size_t count) {
-  if (kHaveFourLanes) return FourLanes<1>(x, count);
-  TwoLanes<1>(x, count);
-}
-#else
-void SineBlockFourLanes(double* x, std::size_t count) { TwoLanes<0>(x, count); }
-void CosineBlockFourLanes(double* x, std::size_t count) { TwoLanes<1>(x, count); }
-#endif
 }  // namespace sine_lanes
 
 SinCosPair SinCos(double x) {

@@ -28,15 +28,12 @@ SinCosPair SinCos(double x);
 void SineBlock(double* x, std::size_t count);
 void CosineBlock(double* x, std::size_t count);
 
-// The narrower forms of the block routines, which the above use where the
-// processor lacks AVX-512 (four lanes, AVX2) or AVX2 too (two lanes, SSE2;
-// always in the Windows builds): for tests that check every form the machine
-// can run. Four lanes falls back to two where AVX2 is missing.
+// The two-lane (SSE2) form of the block routines, which the above use where the
+// processor has no AVX2 (and always in the Windows builds): for tests that
+// check both forms on any machine.
 namespace sine_lanes {
 void SineBlockTwoLanes(double* x, std::size_t count);
 void CosineBlockTwoLanes(double* x, std::size_t count);
-void SineBlockFourLanes(double* x, std::size_t count);
-void CosineBlockFourLanes(double* x, std::size_t count);
 }  // namespace sine_lanes
 
 }  // namespace orkv
