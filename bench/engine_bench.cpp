@@ -31,7 +31,9 @@
 #include "tools/wav/wav_file.h"
 
 // Counts the bytes allocated by the engines (their delay lines), for the
-// memory column of the scaling table.
+// memory column of the scaling table. The replacement pair allocates with
+// malloc and frees with free; GCC cannot see that they belong together.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 namespace {
 std::size_t gAllocated = 0;
 }  // namespace
