@@ -1,9 +1,11 @@
 #include "effects/cdelay/cdelay.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <limits>
 
 #include "effects/common/dsp_math.h"
+#include "effects/common/oscillator.h"
 #include "effects/common/sample_io.h"
 
 namespace orkv {
@@ -52,11 +54,28 @@ void CDelayDsp::UpdateCoefficients(const ParameterBlock<CDelay::kSlotCount>& blo
   wetShare_ = block[CDelay::kMix];
 }
 
-double CDelayDsp::ProcessGroup(Group& group, double x, double chorusAngle, double delayAngle) {
-  const double chorus = group.chorus.LinearTap(
-      SweptDelayFrames(chorusAngle, kChorusDelay, depth_, samplesPerMs_), writePos_);
-  const double delay = group.delay.LinearTap(
-      SweptDelayFrames(delayAngle, delayTime_, depth_, samplesPerMs_), writePos_);
+void CDelayDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
+  double sines[kBlockFrames];
+  const DelayLine& line = left_.chorus;  // all four lines have one length
+  // Left group: chorus tap at Degree, delay tap a quarter turn on.
+  SinesAt(frameCounter_, lfoIncrement_, phaseOffset_, count, sines);
+  line.LocateSwept(sines, count, kChorusDelay, depth_, samplesPerMs_, plan.leftChorus);
+  SinesAt(frameCounter_, lfoIncrement_, kQuarterOffset, count, sines);
+  line.LocateSwept(sines, count, delayTime_, depth_, samplesPerMs_, plan.leftDelay);
+  // Right group: chorus tap at 0, delay tap at Degree plus the quarter turn.
+  Sines(frameCounter_, lfoIncrement_, count, sines);
+  line.LocateSwept(sines, count, kChorusDelay, depth_, samplesPerMs_, plan.rightChorus);
+  SinesAt(frameCounter_, lfoIncrement_, offsetPlusQuarter_, count, sines);
+  line.LocateSwept(sines, count, delayTime_, depth_, samplesPerMs_, plan.rightDelay);
+}
+
+// Inlined into the per-frame loop (a call per channel and frame costs as much
+// as a tap).
+[[gnu::always_inline]] inline double CDelayDsp::ProcessGroup(Group& group, double x,
+                                                             DelayLine::TapPosition chorusTap,
+                                                             DelayLine::TapPosition delayTap) {
+  const double chorus = group.chorus.LinearTap(chorusTap, writePos_);
+  const double delay = group.delay.LinearTap(delayTap, writePos_);
   group.chorus.Write(writePos_, chorus * kChorusFeedback + x);
   group.delay.Write(writePos_, delay * feedback_ + x);
   return (((delay + chorus) * 0.5) * wetShare_ + x * dryShare_) * volumeGain_;
@@ -65,20 +84,26 @@ double CDelayDsp::ProcessGroup(Group& group, double x, double chorusAngle, doubl
 template <class Sample>
 void CDelayDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames) {
   const std::int32_t length = left_.chorus.Length();
-  for (std::uint32_t i = 0; i < frames; ++i) {
-    const double theta = static_cast<double>(frameCounter_) * lfoIncrement_;
-    const StereoIn x = ReadFrame(in, mono, i);
-    const double leftGroup =
-        ProcessGroup(left_, x.left, theta + phaseOffset_, theta + kQuarterOffset);
-    const double rightGroup = ProcessGroup(right_, x.right, theta, theta + offsetPlusQuarter_);
-    // A mono input's groups come out crossed: left group to the right output.
-    if (mono) {
-      WriteFrame(out, i, rightGroup, leftGroup);
-    } else {
-      WriteFrame(out, i, leftGroup, rightGroup);
+  Plan plan;
+  for (std::uint32_t done = 0; done < frames;) {
+    const std::uint32_t count = std::min(frames - done, kBlockFrames);
+    PlanBlock(count, plan);
+    for (std::uint32_t j = 0; j < count; ++j) {
+      const std::uint32_t i = done + j;
+      const StereoIn x = ReadFrame(in, mono, i);
+      const double leftGroup = ProcessGroup(left_, x.left, plan.leftChorus[j], plan.leftDelay[j]);
+      const double rightGroup =
+          ProcessGroup(right_, x.right, plan.rightChorus[j], plan.rightDelay[j]);
+      // A mono input's groups come out crossed: left group to the right output.
+      if (mono) {
+        WriteFrame(out, i, rightGroup, leftGroup);
+      } else {
+        WriteFrame(out, i, leftGroup, rightGroup);
+      }
+      if (++writePos_ == length) writePos_ = 0;
+      ++frameCounter_;
     }
-    if (++writePos_ == length) writePos_ = 0;
-    ++frameCounter_;
+    done += count;
   }
 }
 

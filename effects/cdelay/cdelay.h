@@ -10,6 +10,7 @@
 
 #include "core/parameter_block.h"
 #include "effects/common/delay_line.h"
+#include "effects/common/oscillator.h"
 
 namespace orkv {
 
@@ -70,9 +71,20 @@ class CDelayDsp {
     DelayLine delay{kLineLength};
   };
 
+  // Where the four taps read in each frame of a block.
+  struct Plan {
+    DelayLine::TapBlock leftChorus;
+    DelayLine::TapBlock leftDelay;
+    DelayLine::TapBlock rightChorus;
+    DelayLine::TapBlock rightDelay;
+  };
+
   template <class Sample>
   void Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames);
-  double ProcessGroup(Group& group, double x, double chorusAngle, double delayAngle);
+  // The oscillator's part of the next `count` frames, from the frame counter.
+  void PlanBlock(std::uint32_t count, Plan& plan) const;
+  double ProcessGroup(Group& group, double x, DelayLine::TapPosition chorusTap,
+                      DelayLine::TapPosition delayTap);
   void ClearLines();
 
   static constexpr double kChorusDelay = 35.0;  // ms

@@ -1,8 +1,10 @@
 #include "effects/chorus/chorus.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "effects/common/dsp_math.h"
+#include "effects/common/oscillator.h"
 #include "effects/common/sample_io.h"
 
 namespace orkv {
@@ -42,13 +44,28 @@ void ChorusDsp::UpdateCoefficients(const ParameterBlock<Chorus::kSlotCount>& blo
   mix_ = block[Chorus::kMix];
 }
 
-double ChorusDsp::ProcessChannel(Channel& channel, double x, double angle1, double angle2) {
-  const double t1 =
-      channel.line.AllPassTap(SweptDelayFrames(angle1, voice1Centre_, deviation_, framesPerMs_),
-                              writePos_, channel.voice1Memory);
-  const double t2 =
-      channel.line.AllPassTap(SweptDelayFrames(angle2, voice2Centre_, deviation_, framesPerMs_),
-                              writePos_, channel.voice2Memory);
+void ChorusDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
+  double sines[kBlockFrames];
+  const double offsets[kVoices] = {0.0, kVoicePhaseOffset, rightPhaseOffset_,
+                                   rightVoice2PhaseOffset_};
+  const double centres[kVoices] = {voice1Centre_, voice2Centre_, voice1Centre_, voice2Centre_};
+  for (std::size_t v = 0; v < kVoices; ++v) {
+    if (v == 0) {
+      Sines(frameCounter_, phaseIncrement_, count, sines);
+    } else {
+      SinesAt(frameCounter_, phaseIncrement_, offsets[v], count, sines);
+    }
+    left_.line.LocateSwept(sines, count, centres[v], deviation_, framesPerMs_, plan.taps[v]);
+  }
+}
+
+// Inlined into the per-frame loop (a call per channel and frame costs as much
+// as a tap).
+[[gnu::always_inline]] inline double ChorusDsp::ProcessChannel(Channel& channel, double x,
+                                                               DelayLine::TapPosition voice1,
+                                                               DelayLine::TapPosition voice2) {
+  const double t1 = channel.line.AllPassTap(voice1, writePos_, channel.voice1Memory);
+  const double t2 = channel.line.AllPassTap(voice2, writePos_, channel.voice2Memory);
   const double wet = (t2 + t1) * 0.5;
   // Both voices have read before the current frame goes in.
   channel.line.Write(writePos_, x + wet * feed_);
@@ -58,15 +75,20 @@ double ChorusDsp::ProcessChannel(Channel& channel, double x, double angle1, doub
 template <class Sample>
 void ChorusDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames) {
   const std::int32_t length = left_.line.Length();
-  for (std::uint32_t i = 0; i < frames; ++i) {
-    const double theta = static_cast<double>(frameCounter_) * phaseIncrement_;
-    const StereoIn x = ReadFrame(in, mono, i);
-    const double left = ProcessChannel(left_, x.left, theta, theta + kVoicePhaseOffset);
-    const double right =
-        ProcessChannel(right_, x.right, theta + rightPhaseOffset_, theta + rightVoice2PhaseOffset_);
-    WriteFrame(out, i, left, right);
-    if (++writePos_ == length) writePos_ = 0;
-    ++frameCounter_;
+  Plan plan;
+  for (std::uint32_t done = 0; done < frames;) {
+    const std::uint32_t count = std::min(frames - done, kBlockFrames);
+    PlanBlock(count, plan);
+    for (std::uint32_t j = 0; j < count; ++j) {
+      const std::uint32_t i = done + j;
+      const StereoIn x = ReadFrame(in, mono, i);
+      const double left = ProcessChannel(left_, x.left, plan.taps[0][j], plan.taps[1][j]);
+      const double right = ProcessChannel(right_, x.right, plan.taps[2][j], plan.taps[3][j]);
+      WriteFrame(out, i, left, right);
+      if (++writePos_ == length) writePos_ = 0;
+      ++frameCounter_;
+    }
+    done += count;
   }
 }
 

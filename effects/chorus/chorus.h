@@ -11,6 +11,7 @@
 #include "core/parameter_block.h"
 #include "effects/common/delay_line.h"
 #include "effects/common/depth_link.h"
+#include "effects/common/oscillator.h"
 
 namespace orkv {
 
@@ -70,10 +71,21 @@ class ChorusDsp {
     double voice2Memory = 0.0;
   };
 
+  // Voices: left 1 and 2, right 1 and 2.
+  static constexpr std::size_t kVoices = 4;
+  // Where every voice reads in each frame of a block; both lines have the
+  // same length, so one position serves either.
+  struct Plan {
+    DelayLine::TapBlock taps[kVoices];
+  };
+
   template <class Sample>
   void Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames);
+  // The oscillator's part of the next `count` frames, from the frame counter.
+  void PlanBlock(std::uint32_t count, Plan& plan) const;
   // Reads both voices, writes the line; returns the channel's result.
-  double ProcessChannel(Channel& channel, double x, double angle1, double angle2);
+  double ProcessChannel(Channel& channel, double x, DelayLine::TapPosition voice1,
+                        DelayLine::TapPosition voice2);
 
   // The second voice runs this far ahead in phase (radians) and short in delay (ms).
   static constexpr double kVoicePhaseOffset = 1.0;

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "effects/common/oscillator.h"
 #include "effects/common/sine.h"
 
 namespace orkv {
@@ -39,43 +41,74 @@ class DelayLine {
 
   void Write(std::int32_t position, double value) { data_[position] = value; }
 
+  // Where a tap reads: e = floor(d) whole frames back, and e - d (in (-1, 0]),
+  // the part of a frame both interpolators weigh with.
+  struct TapPosition {
+    std::int32_t whole;
+    double fraction;
+  };
+  // The delay pulled inside the line first (see ClampDelay).
+  TapPosition Locate(double delayFrames) const {
+    const double d = ClampDelay(delayFrames);
+    const auto e = static_cast<std::int32_t>(d);
+    return {e, e - d};
+  }
+
   // y = x(e + 1 back) + eta x (x(e back) - previous y), eta = 1 - fraction of
   // the delay. Reads happen before the current frame is written, so e = 0
   // reads the value written a whole line length ago.
-  double AllPassTap(double delayFrames, std::int32_t writePos, double& memory) const {
-    const double d = ClampDelay(delayFrames);
-    const auto e = static_cast<std::int32_t>(d);
-    const double eta = (e - d) + 1.0;
-    // The wrap is a comparison, not a division.
-    const std::int32_t back = writePos - e;
-    std::int32_t a;
-    std::int32_t b;
-    if (back > 0) {
-      a = back;
-      b = back - 1;
-    } else if (back == 0) {
-      a = 0;
-      b = length_ - 1;
-    } else {
-      a = back + length_;
-      b = back + length_ - 1;
-    }
-    const double result = eta * (data_[a] - memory) + data_[b];
+  double AllPassTap(TapPosition at, std::int32_t writePos, double& memory) const {
+    const double eta = at.fraction + 1.0;
+    const std::int32_t a = Back(writePos, at.whole);
+    const double result = eta * (data_[a] - memory) + data_[Previous(a)];
     memory = result;
     return result;
   }
+  double AllPassTap(double delayFrames, std::int32_t writePos, double& memory) const {
+    return AllPassTap(Locate(delayFrames), writePos, memory);
+  }
 
   // Linear interpolation between the frames e and e + 1 back.
+  double LinearTap(TapPosition at, std::int32_t writePos) const {
+    const std::int32_t k = Back(writePos, at.whole);
+    return data_[k] + at.fraction * (data_[k] - data_[Previous(k)]);
+  }
   double LinearTap(double delayFrames, std::int32_t writePos) const {
-    const double d = ClampDelay(delayFrames);
-    const auto e = static_cast<std::int32_t>(d);
-    std::int32_t k = writePos - e;
-    if (k < 0) k += length_;
-    const std::int32_t previous = k == 0 ? length_ - 1 : k - 1;
-    return data_[k] + (e - d) * (data_[k] - data_[previous]);
+    return LinearTap(Locate(delayFrames), writePos);
+  }
+
+  // The positions of a block of taps, kept as two arrays so that locating them
+  // runs several at a time.
+  struct TapBlock {
+    std::int32_t whole[kBlockFrames];
+    double fraction[kBlockFrames];
+    TapPosition operator[](std::uint32_t i) const { return {whole[i], fraction[i]}; }
+  };
+
+  // Locate(SweptDelayFrames) for a block of sines (the sine already taken).
+  void LocateSwept(const double* sines, std::uint32_t count, double centreMs, double deviationMs,
+                   double framesPerMs, TapBlock& out) const {
+    for (std::uint32_t i = 0; i < count; ++i) {
+      // ClampDelay without branches.
+      double d = (sines[i] * deviationMs + centreMs) * framesPerMs;
+      d = d >= 0.0 ? d : 0.0;
+      d = d <= longestDelay_ ? d : longestDelay_;
+      const auto e = static_cast<std::int32_t>(d);
+      out.whole[i] = e;
+      out.fraction[i] = e - d;
+    }
   }
 
  private:
+  // The frame `back` frames before writePos (0 <= back < length); the wrap is
+  // a comparison, not a division.
+  std::int32_t Back(std::int32_t writePos, std::int32_t back) const {
+    const std::int32_t k = writePos - back;
+    return k < 0 ? k + length_ : k;
+  }
+  // The frame before k.
+  std::int32_t Previous(std::int32_t k) const { return (k == 0 ? length_ : k) - 1; }
+
   // Delays the line can hold (0 <= d < length) pass unchanged; anything else,
   // NaN included, is pulled to the nearest delay it can hold.
   double ClampDelay(double d) const {

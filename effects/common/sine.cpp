@@ -3,7 +3,21 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
+#include <type_traits>
+
+// Four-lane blocks where the compiler can target AVX2 for one function and the
+// processor is asked at run time (x86-64 ELF; not for Windows, where GCC
+// cannot keep the stack aligned for 32-byte spills).
+#if defined(__x86_64__) && defined(__ELF__)
+#define ORKV_SINE_FOUR_LANES 1
+// Four-lane vectors pass through the always-inlined templates below only
+// inside the AVX2 function; no call with them crosses an ABI boundary.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#else
+#define ORKV_SINE_FOUR_LANES 0
+#endif
 
 namespace orkv {
 namespace {
@@ -47,10 +61,17 @@ struct DoubleDouble {
   double lo;
 };
 
+template <class T>
+struct Sum {
+  T hi;
+  T lo;
+};
+
 // Exact sum a + b as a rounded sum and its error.
-DoubleDouble TwoSum(double a, double b) {
-  const double s = a + b;
-  const double bb = s - a;
+template <class T>
+[[gnu::always_inline]] inline Sum<T> TwoSum(T a, T b) {
+  const T s = a + b;
+  const T bb = s - a;
   return {s, (a - (s - bb)) + (b - bb)};
 }
 
@@ -67,22 +88,94 @@ DoubleDouble TwoProduct(double a, double b) {
   return {p, ((aHi * bHi - p) + aHi * bLo + aLo * bHi) + aLo * bLo};
 }
 
+// Two doubles in one SSE2 register (a GCC vector): every arithmetic operation
+// and comparison acts on each lane exactly as the scalar one does, so a routine
+// written once for T = double and T = Double2 gives the same bits either way.
+using Double2 = double __attribute__((vector_size(16)));
+using Int2 = std::int64_t __attribute__((vector_size(16)));
+
+// Polynomial kernels on [-pi/4, pi/4] for x + y (y a small tail): minimax
+// fits of degree 13 (sine) and 14 (cosine), error well below 1 ulp.
+constexpr double kS1 = -0x1.5555555555549p-3;
+constexpr double kS2 = 0x1.111111110f8a6p-7;
+constexpr double kS3 = -0x1.a01a019c161d5p-13;
+constexpr double kS4 = 0x1.71de357b1fe7dp-19;
+constexpr double kS5 = -0x1.ae5e68a2b9cebp-26;
+constexpr double kS6 = 0x1.5d93a5acfd57cp-33;
+
+constexpr double kC1 = 0x1.555555555554cp-5;
+constexpr double kC2 = -0x1.6c16c16c15177p-10;
+constexpr double kC3 = 0x1.a01a019cb159p-16;
+constexpr double kC4 = -0x1.27e4f809c52adp-22;
+constexpr double kC5 = 0x1.1ee9ebdb4b1c4p-29;
+constexpr double kC6 = -0x1.8fae9be8838d4p-37;
+
+// The constants of the medium reduction and the kernels, one per lane. The
+// scalar routines use them as compile-time constants; the block routines read
+// them from memory as whole vectors (one operand each), where the compiler
+// would otherwise spread each scalar across the lanes at every use.
+template <class T>
+struct Constants {
+  T twoOverPi, roundingShift;
+  T piOver2Part1, piOver2Part2, piOver2Part3, piOver2Part4, piOver2Part5;
+  T s1, s2, s3, s4, s5, s6;
+  T c1, c2, c3, c4, c5, c6;
+  T half, one;
+};
+
+template <class T>
+constexpr Constants<T> MakeConstants() {
+  const auto all = [](double v) {
+    if constexpr (std::is_same_v<T, double>) {
+      return v;
+    } else {
+      return T{} + v;
+    }
+  };
+  return {all(kTwoOverPi),    all(0x1.8p52),      all(kPiOver2Part1),
+          all(kPiOver2Part2), all(kPiOver2Part3), all(kPiOver2Part4),
+          all(kPiOver2Part5), all(kS1),           all(kS2),
+          all(kS3),           all(kS4),           all(kS5),
+          all(kS6),           all(kC1),           all(kC2),
+          all(kC3),           all(kC4),           all(kC5),
+          all(kC6),           all(0.5),           all(1.0)};
+}
+
+constexpr Constants<double> kScalar = MakeConstants<double>();
+constexpr Constants<Double2> kLanes = MakeConstants<Double2>();
+
+// x = n x pi/2 + (hi + lo) for |x| < 2^24; `shifted` is n + 1.5 x 2^52, an
+// integer in [2^52, 2^53) whose lowest mantissa bits are those of n.
+template <class T>
+struct MediumReduction {
+  T shifted;
+  T hi;
+  T lo;
+};
+
 // Cody-Waite: every product n x piece is exact and x - n x piece1 cancels
 // exactly, so the remainder keeps full precision even close to a multiple of pi/2.
-Reduced ReduceMedium(double x) {
-  constexpr double kRoundingShift = 0x1.8p52;
-  const double n = (x * kTwoOverPi + kRoundingShift) - kRoundingShift;
-  double sum = x - n * kPiOver2Part1;
-  double error = 0.0;
-  for (const double piece : {kPiOver2Part2, kPiOver2Part3, kPiOver2Part4, kPiOver2Part5}) {
-    const DoubleDouble step = TwoSum(sum, -(n * piece));
+template <class T>
+[[gnu::always_inline]] inline MediumReduction<T> ReduceMediumParts(T x, const Constants<T>& k) {
+  const T shifted = x * k.twoOverPi + k.roundingShift;
+  const T n = shifted - k.roundingShift;
+  T sum = x - n * k.piOver2Part1;
+  T error = T{};
+  for (const T& piece : {k.piOver2Part2, k.piOver2Part3, k.piOver2Part4, k.piOver2Part5}) {
+    const Sum<T> step = TwoSum<T>(sum, -(n * piece));
     sum = step.hi;
     error += step.lo;
   }
-  const double hi = sum + error;
-  const double lo = (sum - hi) + error;
+  const T hi = sum + error;
+  const T lo = (sum - hi) + error;
+  return {shifted, hi, lo};
+}
+
+Reduced ReduceMedium(double x) {
+  const MediumReduction<double> r = ReduceMediumParts(x, kScalar);
+  const double n = r.shifted - 0x1.8p52;
   const auto quadrant = static_cast<unsigned>(static_cast<std::int64_t>(n) & 3);
-  return {quadrant, hi, lo};
+  return {quadrant, r.hi, r.lo};
 }
 
 // Multiprecision helpers for the large-argument path (little-endian 32-bit limbs).
@@ -175,54 +268,53 @@ Reduced Reduce(double x) {
   return ReduceLarge(x);
 }
 
-// Polynomial kernels on [-pi/4, pi/4] for x + y (y a small tail): minimax
-// fits of degree 13 (sine) and 14 (cosine), error well below 1 ulp.
-constexpr double kS1 = -0x1.5555555555549p-3;
-constexpr double kS2 = 0x1.111111110f8a6p-7;
-constexpr double kS3 = -0x1.a01a019c161d5p-13;
-constexpr double kS4 = 0x1.71de357b1fe7dp-19;
-constexpr double kS5 = -0x1.ae5e68a2b9cebp-26;
-constexpr double kS6 = 0x1.5d93a5acfd57cp-33;
-
-constexpr double kC1 = 0x1.555555555554cp-5;
-constexpr double kC2 = -0x1.6c16c16c15177p-10;
-constexpr double kC3 = 0x1.a01a019cb159p-16;
-constexpr double kC4 = -0x1.27e4f809c52adp-22;
-constexpr double kC5 = 0x1.1ee9ebdb4b1c4p-29;
-constexpr double kC6 = -0x1.8fae9be8838d4p-37;
-
-double SineKernel(double x, double y) {
-  const double z = x * x;
-  const double w = z * z;
-  const double r = kS2 + z * (kS3 + z * kS4) + z * w * (kS5 + z * kS6);
-  const double v = z * x;
+template <class T>
+[[gnu::always_inline]] inline T SineKernel(T x, T y, const Constants<T>& k) {
+  const T z = x * x;
+  const T w = z * z;
+  const T r = k.s2 + z * (k.s3 + z * k.s4) + z * w * (k.s5 + z * k.s6);
+  const T v = z * x;
   // The tail enters to first order: sin(x + y) ~ sin(x) + y cos(x).
-  return x - ((z * (0.5 * y - v * r) - y) - v * kS1);
+  return x - ((z * (k.half * y - v * r) - y) - v * k.s1);
 }
 
 // Without a tail (arguments that needed no reduction).
-double SineKernel(double x) {
-  // Below 2^-27, x^3/6 is under half an ulp of x (and x keeps the sign of zero).
-  if (std::fabs(x) < 0x1p-27) return x;
-  const double z = x * x;
-  const double w = z * z;
-  const double r = kS2 + z * (kS3 + z * kS4) + z * w * (kS5 + z * kS6);
-  return x + z * x * (kS1 + z * r);
+template <class T>
+[[gnu::always_inline]] inline T SineKernelPolynomial(T x, const Constants<T>& k) {
+  const T z = x * x;
+  const T w = z * z;
+  const T r = k.s2 + z * (k.s3 + z * k.s4) + z * w * (k.s5 + z * k.s6);
+  return x + z * x * (k.s1 + z * r);
 }
 
-double CosineKernel(double x, double y) {
-  const double z = x * x;
-  const double w = z * z;
-  const double r = z * (kC1 + z * (kC2 + z * kC3)) + w * w * (kC4 + z * (kC5 + z * kC6));
-  const double halfZ = 0.5 * z;
-  const double head = 1.0 - halfZ;
+// Below 2^-27, x^3/6 is under half an ulp of x (and x keeps the sign of zero).
+constexpr double kTinyArgument = 0x1p-27;
+
+double SineKernel(double x) {
+  if (std::fabs(x) < kTinyArgument) return x;
+  return SineKernelPolynomial(x, kScalar);
+}
+
+template <class V>
+[[gnu::always_inline]] inline V SineKernelLanes(V x, const Constants<V>& k) {
+  const V polynomial = SineKernelPolynomial(x, k);
+  return (x < kTinyArgument && x > -kTinyArgument) ? x : polynomial;
+}
+
+template <class T>
+[[gnu::always_inline]] inline T CosineKernel(T x, T y, const Constants<T>& k) {
+  const T z = x * x;
+  const T w = z * z;
+  const T r = z * (k.c1 + z * (k.c2 + z * k.c3)) + w * w * (k.c4 + z * (k.c5 + z * k.c6));
+  const T halfZ = k.half * z;
+  const T head = k.one - halfZ;
   // Recover the rounding error of 1 - z/2 so that the sum stays within 1 ulp.
-  return head + (((1.0 - head) - halfZ) + (z * r - x * y));
+  return head + (((k.one - head) - halfZ) + (z * r - x * y));
 }
 
 SinCosPair SinCosReduced(const Reduced& r) {
-  const double s = SineKernel(r.hi, r.lo);
-  const double c = CosineKernel(r.hi, r.lo);
+  const double s = SineKernel(r.hi, r.lo, kScalar);
+  const double c = CosineKernel(r.hi, r.lo, kScalar);
   switch (r.quadrant) {
     case 0:
       return {s, c};
@@ -235,11 +327,136 @@ SinCosPair SinCosReduced(const Reduced& r) {
   }
 }
 
+// The block routines: two arguments at a time, each lane computed by the same
+// operations as the scalar routine for that argument.
+
+// sin(x + quarterTurns x pi/2) from the kernels of a reduced argument whose
+// quadrant (plus quarterTurns) is `turn`, modulo 4.
+template <class T>
+[[gnu::always_inline]] inline T Quadrant(unsigned turn, T s, T c) {
+  switch (turn & 3) {
+    case 0:
+      return s;
+    case 1:
+      return c;
+    case 2:
+      return -s;
+    default:
+      return -c;
+  }
+}
+
+template <class T>
+[[gnu::always_inline]] inline T QuadrantKernel(unsigned turn, T hi, T lo, const Constants<T>& k) {
+  switch (turn & 3) {
+    case 0:
+      return SineKernel(hi, lo, k);
+    case 1:
+      return CosineKernel(hi, lo, k);
+    case 2:
+      return -SineKernel(hi, lo, k);
+    default:
+      return -CosineKernel(hi, lo, k);
+  }
+}
+
+// All lanes set (comparison results are 0 or -1 per lane).
+template <class I>
+[[gnu::always_inline]] inline bool AllLanes(I mask) {
+  std::int64_t all = -1;
+  for (std::size_t lane = 0; lane < sizeof(I) / sizeof(std::int64_t); ++lane) all &= mask[lane];
+  return all != 0;
+}
+
+// Replaces each x[i] with its sine (quarterTurns 0) or cosine (1), V holding
+// several lanes of I-typed bits. Inlined into the per-width entry points below.
+template <class V, class I, unsigned quarterTurns>
+[[gnu::always_inline]] inline void Block(double* x, std::size_t count,
+                                         const Constants<V>* constants) {
+  constexpr std::size_t kWidth = sizeof(V) / sizeof(double);
+  // Hidden from the optimiser, so that every constant is read from memory as
+  // a whole vector rather than rebuilt from its scalar at each use.
+  asm("" : "+r"(constants));
+  const Constants<V>& k = *constants;
+  std::size_t i = 0;
+  for (; i + kWidth <= count; i += kWidth) {
+    V v;
+    std::memcpy(&v, x + i, sizeof v);
+    const V a = std::bit_cast<V>(std::bit_cast<I>(v) & 0x7fffffffffffffff);
+    V result;
+    // The scalar routine's paths; NaN and infinities take neither.
+    if (AllLanes(I((a > kPiOver4) & (a < kMediumLimit)))) {
+      const MediumReduction<V> r = ReduceMediumParts(v, k);
+      // The quadrant is n & 3: the lowest bits of `shifted` (n + 1.5 x 2^52,
+      // whose mantissa holds 2^51 + n) are those of n.
+      const I bits = std::bit_cast<I>(r.shifted) & 3;
+      if (AllLanes(I(bits == bits[0]))) {
+        result = QuadrantKernel(static_cast<unsigned>(bits[0]) + quarterTurns, r.hi, r.lo, k);
+      } else {
+        const V s = SineKernel(r.hi, r.lo, k);
+        const V c = CosineKernel(r.hi, r.lo, k);
+        for (std::size_t lane = 0; lane < kWidth; ++lane) {
+          result[lane] =
+              Quadrant(static_cast<unsigned>(bits[lane]) + quarterTurns, s[lane], c[lane]);
+        }
+      }
+    } else if (AllLanes(I(a <= kPiOver4))) {
+      result = quarterTurns == 0 ? SineKernelLanes(v, k) : CosineKernel(v, V{}, k);
+    } else {
+      // Mixed paths, large arguments, NaN and infinities: one at a time.
+      for (std::size_t lane = 0; lane < kWidth; ++lane) {
+        result[lane] = quarterTurns == 0 ? Sine(v[lane]) : Cosine(v[lane]);
+      }
+    }
+    std::memcpy(x + i, &result, sizeof result);
+  }
+  for (; i < count; ++i) x[i] = quarterTurns == 0 ? Sine(x[i]) : Cosine(x[i]);
+}
+
+template <unsigned quarterTurns>
+void TwoLanes(double* x, std::size_t count) {
+  Block<Double2, Int2, quarterTurns>(x, count, &kLanes);
+}
+
+#if ORKV_SINE_FOUR_LANES
+// Four lanes in AVX2 registers where the processor has them. The same
+// operations on more lanes at once: the same bits.
+using Double4 = double __attribute__((vector_size(32)));
+using Int4 = std::int64_t __attribute__((vector_size(32)));
+alignas(32) constexpr Constants<Double4> kFourLanes = MakeConstants<Double4>();
+
+template <unsigned quarterTurns>
+[[gnu::target("avx2")]] void FourLanes(double* x, std::size_t count) {
+  Block<Double4, Int4, quarterTurns>(x, count, &kFourLanes);
+}
+
+const bool kHaveFourLanes = __builtin_cpu_supports("avx2");
+#endif
+
 }  // namespace
+
+void SineBlock(double* x, std::size_t count) {
+#if ORKV_SINE_FOUR_LANES
+  if (kHaveFourLanes) return FourLanes<0>(x, count);
+#endif
+  TwoLanes<0>(x, count);
+}
+
+void CosineBlock(double* x, std::size_t count) {
+#if ORKV_SINE_FOUR_LANES
+  if (kHaveFourLanes) return FourLanes<1>(x, count);
+#endif
+  TwoLanes<1>(x, count);
+}
+
+namespace sine_lanes {
+void SineBlockTwoLanes(double* x, std::size_t count) { TwoLanes<0>(x, count); }
+void CosineBlockTwoLanes(double* x, std::size_t count) { TwoLanes<1>(x, count); }
+}  // namespace sine_lanes
 
 SinCosPair SinCos(double x) {
   if (!std::isfinite(x)) return {x - x, x - x};
-  if (std::fabs(x) <= kPiOver4) return {SineKernel(x), CosineKernel(x, 0.0)};
+  if (std::fabs(x) <= kPiOver4) return {SineKernel(x), CosineKernel(x, 0.0, kScalar)};
   return SinCosReduced(Reduce(x));
 }
 
@@ -249,29 +466,29 @@ double Sine(double x) {
   const Reduced r = Reduce(x);
   switch (r.quadrant) {
     case 0:
-      return SineKernel(r.hi, r.lo);
+      return SineKernel(r.hi, r.lo, kScalar);
     case 1:
-      return CosineKernel(r.hi, r.lo);
+      return CosineKernel(r.hi, r.lo, kScalar);
     case 2:
-      return -SineKernel(r.hi, r.lo);
+      return -SineKernel(r.hi, r.lo, kScalar);
     default:
-      return -CosineKernel(r.hi, r.lo);
+      return -CosineKernel(r.hi, r.lo, kScalar);
   }
 }
 
 double Cosine(double x) {
   if (!std::isfinite(x)) return x - x;
-  if (std::fabs(x) <= kPiOver4) return CosineKernel(x, 0.0);
+  if (std::fabs(x) <= kPiOver4) return CosineKernel(x, 0.0, kScalar);
   const Reduced r = Reduce(x);
   switch (r.quadrant) {
     case 0:
-      return CosineKernel(r.hi, r.lo);
+      return CosineKernel(r.hi, r.lo, kScalar);
     case 1:
-      return -SineKernel(r.hi, r.lo);
+      return -SineKernel(r.hi, r.lo, kScalar);
     case 2:
-      return -CosineKernel(r.hi, r.lo);
+      return -CosineKernel(r.hi, r.lo, kScalar);
     default:
-      return SineKernel(r.hi, r.lo);
+      return SineKernel(r.hi, r.lo, kScalar);
   }
 }
 

@@ -1,6 +1,9 @@
 #include "effects/filter/filter.h"
 
+#include <algorithm>
+
 #include "effects/common/dsp_math.h"
+#include "effects/common/oscillator.h"
 #include "effects/common/sample_io.h"
 #include "effects/common/sine.h"
 
@@ -36,10 +39,42 @@ void FilterDsp::UpdateCoefficients(const ParameterBlock<Filter::kSlotCount>& blo
   appliedDepth_ = block[Filter::kRate] != 0.0 ? block[Filter::kDepth] : 0.0;
 }
 
-double FilterDsp::ProcessChannel(Memory& memory, double x, double lfoSine) const {
-  const double f = centre_ * (1.0 + appliedDepth_ * lfoSine);
-  const ResonatorCoefficients c = ResonatorFor(f, radiansPerSample_, bandwidthFactor_);
-  const double y = (c.g0 * x - c.a1 * memory.y1) - c.a2 * memory.y2;
+void FilterDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
+  double sines[kBlockFrames];
+  Sines(frameCounter_, lfoIncrement_, count, sines);
+  PlanResonators(sines, count, plan.left);
+  SinesAt(frameCounter_, lfoIncrement_, phaseOffset_, count, sines);
+  PlanResonators(sines, count, plan.right);
+}
+
+// ResonatorFor, a block of frequencies at a time.
+void FilterDsp::PlanResonators(const double* lfoSines, std::uint32_t count,
+                               ResonatorPlan& plan) const {
+  double s[kBlockFrames];
+  double c[kBlockFrames];
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const double f = centre_ * (1.0 + appliedDepth_ * lfoSines[i]);
+    const double w = f * radiansPerSample_;
+    s[i] = w * bandwidthFactor_;
+    c[i] = w;
+  }
+  SineBlock(s, count);
+  CosineBlock(c, count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const double a2 = (1.0 - s[i]) / (s[i] + 1.0);
+    const double a1 = (-c[i] * a2 * 4.0) / (a2 + 1.0);
+    plan.g0[i] = (a1 + a2) + 1.0;
+    plan.a1[i] = a1;
+    plan.a2[i] = a2;
+  }
+}
+
+// Inlined into the per-frame loop (a call per channel and frame costs as much
+// as a tap).
+[[gnu::always_inline]] inline double FilterDsp::ProcessChannel(Memory& memory, double x,
+                                                               const ResonatorPlan& plan,
+                                                               std::uint32_t j) const {
+  const double y = (plan.g0[j] * x - plan.a1[j] * memory.y1) - plan.a2[j] * memory.y2;
   memory.y2 = memory.y1;
   memory.y1 = y;
   return (y * wetShare_ + x * dryShare_) * volumeGain_;
@@ -47,13 +82,19 @@ double FilterDsp::ProcessChannel(Memory& memory, double x, double lfoSine) const
 
 template <class Sample>
 void FilterDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames) {
-  for (std::uint32_t i = 0; i < frames; ++i) {
-    const double theta = static_cast<double>(frameCounter_) * lfoIncrement_;
-    const StereoIn x = ReadFrame(in, mono, i);
-    const double left = ProcessChannel(left_, x.left, Sine(theta));
-    const double right = ProcessChannel(right_, x.right, Sine(theta + phaseOffset_));
-    WriteFrame(out, i, left, right);
-    ++frameCounter_;
+  Plan plan;
+  for (std::uint32_t done = 0; done < frames;) {
+    const std::uint32_t count = std::min(frames - done, kBlockFrames);
+    PlanBlock(count, plan);
+    for (std::uint32_t j = 0; j < count; ++j) {
+      const std::uint32_t i = done + j;
+      const StereoIn x = ReadFrame(in, mono, i);
+      const double left = ProcessChannel(left_, x.left, plan.left, j);
+      const double right = ProcessChannel(right_, x.right, plan.right, j);
+      WriteFrame(out, i, left, right);
+    }
+    frameCounter_ += count;
+    done += count;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/parameter_block.h"
+#include "effects/common/oscillator.h"
 
 namespace orkv {
 
@@ -72,9 +73,24 @@ class FilterDsp {
     bool operator==(const Memory&) const = default;
   };
 
+  // The resonator's coefficients in each frame of a block, per channel.
+  struct ResonatorPlan {
+    double g0[kBlockFrames];
+    double a1[kBlockFrames];
+    double a2[kBlockFrames];
+  };
+  struct Plan {
+    ResonatorPlan left;
+    ResonatorPlan right;
+  };
+
   template <class Sample>
   void Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames);
-  double ProcessChannel(Memory& memory, double x, double lfoSine) const;
+  // The oscillator's part of the next `count` frames, from the frame counter.
+  void PlanBlock(std::uint32_t count, Plan& plan) const;
+  void PlanResonators(const double* lfoSines, std::uint32_t count, ResonatorPlan& plan) const;
+  // Frame j of the block.
+  double ProcessChannel(Memory& memory, double x, const ResonatorPlan& plan, std::uint32_t j) const;
 
   std::uint32_t frameCounter_ = 0;
   double radiansPerSample_ = 0.0;

@@ -1,8 +1,10 @@
 #include "effects/flanger/flanger.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "effects/common/dsp_math.h"
+#include "effects/common/oscillator.h"
 #include "effects/common/sample_io.h"
 
 namespace orkv {
@@ -39,9 +41,19 @@ void FlangerDsp::UpdateCoefficients(const ParameterBlock<Flanger::kSlotCount>& b
   mix_ = block[Flanger::kMix];
 }
 
-double FlangerDsp::ProcessChannel(Channel& channel, double x, double angle) {
-  const double y = channel.line.AllPassTap(
-      SweptDelayFrames(angle, centre_, deviation_, framesPerMs_), writePos_, channel.tapMemory);
+void FlangerDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
+  double sines[kBlockFrames];
+  Sines(frameCounter_, phaseIncrement_, count, sines);
+  left_.line.LocateSwept(sines, count, centre_, deviation_, framesPerMs_, plan.left);
+  SinesAt(frameCounter_, phaseIncrement_, rightPhaseOffset_, count, sines);
+  left_.line.LocateSwept(sines, count, centre_, deviation_, framesPerMs_, plan.right);
+}
+
+// Inlined into the per-frame loop (a call per channel and frame costs as much
+// as a tap).
+[[gnu::always_inline]] inline double FlangerDsp::ProcessChannel(Channel& channel, double x,
+                                                                DelayLine::TapPosition tap) {
+  const double y = channel.line.AllPassTap(tap, writePos_, channel.tapMemory);
   channel.line.Write(writePos_, x + y * feed_);
   return (y * mix_ + x * dryGain_) * volumeGain_;
 }
@@ -49,14 +61,20 @@ double FlangerDsp::ProcessChannel(Channel& channel, double x, double angle) {
 template <class Sample>
 void FlangerDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames) {
   const std::int32_t length = left_.line.Length();
-  for (std::uint32_t i = 0; i < frames; ++i) {
-    const double theta = static_cast<double>(frameCounter_) * phaseIncrement_;
-    const StereoIn x = ReadFrame(in, mono, i);
-    const double left = ProcessChannel(left_, x.left, theta);
-    const double right = ProcessChannel(right_, x.right, theta + rightPhaseOffset_);
-    WriteFrame(out, i, left, right);
-    if (++writePos_ == length) writePos_ = 0;
-    ++frameCounter_;
+  Plan plan;
+  for (std::uint32_t done = 0; done < frames;) {
+    const std::uint32_t count = std::min(frames - done, kBlockFrames);
+    PlanBlock(count, plan);
+    for (std::uint32_t j = 0; j < count; ++j) {
+      const std::uint32_t i = done + j;
+      const StereoIn x = ReadFrame(in, mono, i);
+      const double left = ProcessChannel(left_, x.left, plan.left[j]);
+      const double right = ProcessChannel(right_, x.right, plan.right[j]);
+      WriteFrame(out, i, left, right);
+      if (++writePos_ == length) writePos_ = 0;
+      ++frameCounter_;
+    }
+    done += count;
   }
 }
 

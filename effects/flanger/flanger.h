@@ -10,6 +10,7 @@
 #include "core/parameter_block.h"
 #include "effects/common/delay_line.h"
 #include "effects/common/depth_link.h"
+#include "effects/common/oscillator.h"
 
 namespace orkv {
 
@@ -69,10 +70,19 @@ class FlangerDsp {
     double tapMemory = 0.0;
   };
 
+  // Where each channel's tap reads in each frame of a block (both lines have
+  // one length).
+  struct Plan {
+    DelayLine::TapBlock left;
+    DelayLine::TapBlock right;
+  };
+
   template <class Sample>
   void Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames);
+  // The oscillator's part of the next `count` frames, from the frame counter.
+  void PlanBlock(std::uint32_t count, Plan& plan) const;
   // Reads the tap, writes the line; returns the channel's result.
-  double ProcessChannel(Channel& channel, double x, double angle);
+  double ProcessChannel(Channel& channel, double x, DelayLine::TapPosition tap);
 
   std::uint32_t frameCounter_ = 0;
   std::int32_t writePos_ = 0;

@@ -1,8 +1,10 @@
 #include "effects/phaser/phaser.h"
 
+#include <algorithm>
+
 #include "effects/common/dsp_math.h"
+#include "effects/common/oscillator.h"
 #include "effects/common/sample_io.h"
-#include "effects/common/sine.h"
 
 namespace orkv {
 namespace {
@@ -38,17 +40,32 @@ void PhaserDsp::UpdateCoefficients(const ParameterBlock<Phaser::kSlotCount>& blo
   mix_ = block[Phaser::kMix];
 }
 
-double PhaserDsp::ProcessChannel(Chain& chain, double x, double lfoSine) const {
-  // The corner f = Freq + deviation x sin may not fall below 0 Hz (the page's
-  // Depth of 100 % can give a deviation an ulp above Freq): a negative w would
-  // make k exceed 1 and the sections unstable.
-  double corner = lfoSine * deviation_ + freq_;
-  if (corner < 0.0) corner = 0.0;
-  const double w = corner * anglePerHertz_;
-  const double k = (1.0 - w) / (1.0 + w);
-  const double a1 = -2.0 * k;
-  const double a2 = k * k;
+void PhaserDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
+  double sines[kBlockFrames];
+  Sines(frameCounter_, phaseIncrement_, count, sines);
+  PlanSections(sines, count, plan.left);
+  SinesAt(frameCounter_, phaseIncrement_, phaseOffset_, count, sines);
+  PlanSections(sines, count, plan.right);
+}
 
+void PhaserDsp::PlanSections(const double* lfoSines, std::uint32_t count, SectionPlan& plan) const {
+  for (std::uint32_t i = 0; i < count; ++i) {
+    // The corner f = Freq + deviation x sin may not fall below 0 Hz (the page's
+    // Depth of 100 % can give a deviation an ulp above Freq): a negative w would
+    // make k exceed 1 and the sections unstable.
+    double corner = lfoSines[i] * deviation_ + freq_;
+    if (corner < 0.0) corner = 0.0;
+    const double w = corner * anglePerHertz_;
+    const double k = (1.0 - w) / (1.0 + w);
+    plan.a1[i] = -2.0 * k;
+    plan.a2[i] = k * k;
+  }
+}
+
+// Inlined into the per-frame loop (a call per channel and frame costs as much
+// as a tap).
+[[gnu::always_inline]] inline double PhaserDsp::ProcessChannel(Chain& chain, double x, double a1,
+                                                               double a2) const {
   const double u = x + feed_ * chain.y3.one;
   const double y1 = AllPassSection(chain.u, u, chain.y1, a1, a2);
   const double y2 = AllPassSection(chain.y1, y1, chain.y2, a1, a2);
@@ -63,14 +80,19 @@ double PhaserDsp::ProcessChannel(Chain& chain, double x, double lfoSine) const {
 
 template <class Sample>
 void PhaserDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames) {
-  for (std::uint32_t i = 0; i < frames; ++i) {
-    // Recomputed from the counter every frame, never accumulated.
-    const double theta = static_cast<double>(frameCounter_) * phaseIncrement_;
-    const StereoIn x = ReadFrame(in, mono, i);
-    const double left = ProcessChannel(left_, x.left, Sine(theta));
-    const double right = ProcessChannel(right_, x.right, Sine(theta + phaseOffset_));
-    WriteFrame(out, i, left, right);
-    ++frameCounter_;
+  Plan plan;
+  for (std::uint32_t done = 0; done < frames;) {
+    const std::uint32_t count = std::min(frames - done, kBlockFrames);
+    PlanBlock(count, plan);
+    for (std::uint32_t j = 0; j < count; ++j) {
+      const std::uint32_t i = done + j;
+      const StereoIn x = ReadFrame(in, mono, i);
+      const double left = ProcessChannel(left_, x.left, plan.left.a1[j], plan.left.a2[j]);
+      const double right = ProcessChannel(right_, x.right, plan.right.a1[j], plan.right.a2[j]);
+      WriteFrame(out, i, left, right);
+      ++frameCounter_;
+    }
+    done += count;
   }
 }
 

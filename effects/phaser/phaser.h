@@ -9,6 +9,7 @@
 
 #include "core/parameter_block.h"
 #include "effects/common/depth_link.h"
+#include "effects/common/oscillator.h"
 
 namespace orkv {
 
@@ -80,9 +81,22 @@ class PhaserDsp {
     bool operator==(const Chain&) const = default;
   };
 
+  // The sections' coefficients in each frame of a block, per channel.
+  struct SectionPlan {
+    double a1[kBlockFrames];
+    double a2[kBlockFrames];
+  };
+  struct Plan {
+    SectionPlan left;
+    SectionPlan right;
+  };
+
   template <class Sample>
   void Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames);
-  double ProcessChannel(Chain& chain, double x, double lfoSine) const;
+  // The oscillator's part of the next `count` frames, from the frame counter.
+  void PlanBlock(std::uint32_t count, Plan& plan) const;
+  void PlanSections(const double* lfoSines, std::uint32_t count, SectionPlan& plan) const;
+  double ProcessChannel(Chain& chain, double x, double a1, double a2) const;
 
   std::uint32_t frameCounter_ = 0;
   double anglePerHertz_ = 0.0;

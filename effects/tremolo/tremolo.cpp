@@ -1,8 +1,10 @@
 #include "effects/tremolo/tremolo.h"
 
+#include <algorithm>
+
 #include "effects/common/dsp_math.h"
+#include "effects/common/oscillator.h"
 #include "effects/common/sample_io.h"
-#include "effects/common/sine.h"
 
 namespace orkv {
 
@@ -28,12 +30,19 @@ double TremoloDsp::Modulate(double x, double lfoCosine) const {
 
 template <class Sample>
 void TremoloDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames) {
-  for (std::uint32_t i = 0; i < frames; ++i) {
-    const double theta = static_cast<double>(frameCounter_) * phaseIncrement_;
-    const StereoIn x = ReadFrame(in, mono, i);
-    WriteFrame(out, i, Modulate(x.left, Cosine(theta)),
-               Modulate(x.right, Cosine(theta + phaseOffset_)));
-    ++frameCounter_;
+  double left[kBlockFrames];
+  double right[kBlockFrames];
+  for (std::uint32_t done = 0; done < frames;) {
+    const std::uint32_t count = std::min(frames - done, kBlockFrames);
+    Cosines(frameCounter_, phaseIncrement_, count, left);
+    CosinesAt(frameCounter_, phaseIncrement_, phaseOffset_, count, right);
+    for (std::uint32_t j = 0; j < count; ++j) {
+      const std::uint32_t i = done + j;
+      const StereoIn x = ReadFrame(in, mono, i);
+      WriteFrame(out, i, Modulate(x.left, left[j]), Modulate(x.right, right[j]));
+    }
+    frameCounter_ += count;
+    done += count;
   }
 }
 

@@ -1,6 +1,6 @@
 // A push source filter that plays a WAV file into a graph: one output pin
 // offering the file's format as a plain WAVEFORMATEX type (PCM or IEEE float),
-// buffers of up to 4096 frames with stream times, then end of stream.
+// buffers of up to 65536 frames with stream times, then end of stream.
 #pragma once
 
 #include <strmif.h>
