@@ -7,8 +7,8 @@
 // plug-in's identity.
 //
 // One object, one identity: the parameter, preset, persistence and page-list
-// interfaces are mixins of this class and share its reference count through
-// GetOwner(), also when the filter is aggregated.
+// interfaces (EffectParts, shared with the plug-in's DMO) are mixins of this
+// class and share its reference count, also when the filter is aggregated.
 #pragma once
 
 #include <windows.h>
@@ -27,30 +27,23 @@
 
 #include "core/audio_format_rules.h"
 #include "core/audio_transform.h"
-#include "core/effect_engine.h"
+#include "core/effect_parts.h"
 #include "core/orkv_effects.h"
-#include "core/parameter_store.h"
-#include "core/parameters_interface.h"
-#include "core/persist_interface.h"
-#include "core/presets_interface.h"
 #include "core/wave_format.h"
-#include "core/window_editor_port.h"
 #include "host/com_ptr.h"
 #include "host/transform_filter.h"
 
 namespace orkv {
 
 template <class Plugin>
-class EffectFilter final
-    : public AudioTransform,
-      public ParametersInterface<EffectFilter<Plugin>, Plugin::Effect::kSlotCount>,
-      public PresetsInterface<EffectFilter<Plugin>, typename Plugin::Effect>,
-      public PersistInterface<EffectFilter<Plugin>, Plugin::Effect::kSlotCount>,
-      public ISpecifyPropertyPages {
+class EffectFilter final : public AudioTransform, public EffectParts<EffectFilter<Plugin>, Plugin> {
+  using Parts = EffectParts<EffectFilter<Plugin>, Plugin>;
+  using Parts::engine_;
+  using Parts::store_;
+
  public:
-  using Effect = typename Plugin::Effect;
-  static constexpr std::size_t kSlotCount = Effect::kSlotCount;
-  static constexpr const OrkvPluginInfo& kInfo = Plugin::kInfo;
+  using Parts::kInfo;
+  using typename Parts::Effect;
 
   // The factory's creation function: E_OUTOFMEMORY when the filter (with its
   // engine's delay lines) cannot be allocated.
@@ -67,38 +60,12 @@ class EffectFilter final
 
   HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** ppv) override {
     if (ppv == nullptr) return E_POINTER;
-    if (riid == *kInfo.parametersIid) {
-      return host::GetInterface(static_cast<IEffectParameters8*>(this), ppv);
-    }
-    if (riid == IID_ISpecifyPropertyPages) {
-      return host::GetInterface(static_cast<ISpecifyPropertyPages*>(this), ppv);
-    }
-    if (riid == IID_IPersistStream) {
-      return host::GetInterface(static_cast<IPersistStream*>(this), ppv);
-    }
-    if (riid == IID_IEffectPresets) {
-      return host::GetInterface(static_cast<IEffectPresets*>(this), ppv);
-    }
+    if (SUCCEEDED(this->QueryPartInterface(riid, ppv))) return S_OK;
     return CTransformFilter::NonDelegatingQueryInterface(riid, ppv);
   }
 
-  // ISpecifyPropertyPages: the one page of this plug-in.
-  HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override {
-    if (pages == nullptr) return E_POINTER;
-    pages->cElems = 1;
-    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
-    if (pages->pElems == nullptr) {
-      pages->cElems = 0;
-      return E_OUTOFMEMORY;
-    }
-    pages->pElems[0] = *kInfo.pageClsid;
-    return S_OK;
-  }
-
-  // What the interface mixins work on.
-  ParameterStore<kSlotCount>& Store() { return store_; }
-  const CLSID& FilterClassId() const { return *kInfo.filterClsid; }
-  const GUID& ParametersInterfaceId() const { return *kInfo.parametersIid; }
+  // The class the persistence interface reports.
+  const CLSID& ClassId() const { return *kInfo.filterClsid; }
 
   // --- Transform hooks -------------------------------------------------------
 
@@ -212,12 +179,7 @@ class EffectFilter final
     EffectFilter* const filter_;
   };
 
-  explicit EffectFilter(IUnknown* outer)
-      : AudioTransform(outer, *kInfo.filterClsid),
-        store_(Effect::kSlots, WindowEditorPort::Instance()),
-        engine_(store_) {
-    store_.SetParameters(Effect::kPresets[0].values);
-  }
+  explicit EffectFilter(IUnknown* outer) : AudioTransform(outer, *kInfo.filterClsid) {}
 
   // A pin that cannot be built stays absent; a later request tries again.
   std::unique_ptr<host::CTransformInputPin> MakeInputPin() override {
@@ -236,12 +198,7 @@ class EffectFilter final
 
   HRESULT ProcessChunk(const BYTE* in, std::uint32_t& inFrames, BYTE* out,
                        std::uint32_t& outFrames) override {
-    if (inputFormat_.formatTag == kFormatIeeeFloat) {
-      return engine_.ProcessFloat32(reinterpret_cast<const float*>(in), inFrames,
-                                    reinterpret_cast<float*>(out), outFrames);
-    }
-    return engine_.ProcessInt16(reinterpret_cast<const std::int16_t*>(in), inFrames,
-                                reinterpret_cast<std::int16_t*>(out), outFrames);
+    return this->RunEngine(inputFormat_, in, inFrames, out, outFrames);
   }
 
   static inline const host::AMOVIESETUP_MEDIATYPE kSetupMediaType{&MEDIATYPE_Audio, &GUID_NULL};
@@ -255,10 +212,6 @@ class EffectFilter final
  public:
   static inline const host::AMOVIESETUP_FILTER kSetupFilter{kInfo.filterClsid, kInfo.filterName,
                                                             MERIT_DO_NOT_USE, 2, kSetupPins};
-
- private:
-  ParameterStore<kSlotCount> store_;
-  EffectEngine<Effect> engine_;
 };
 
 }  // namespace orkv
