@@ -14,6 +14,7 @@
 
 #include "host/com_ptr.h"
 #include "tools/common/plugin_module.h"
+#include "tools/common/wide_text.h"
 #include "tools/render/collector_sink.h"
 #include "tools/render/wav_source.h"
 
@@ -29,15 +30,6 @@ constexpr CLSID kWaveParserClsid = {
 
 constexpr long kPollMilliseconds = 200;
 constexpr auto kStallLimit = std::chrono::seconds(30);
-
-std::wstring Widen(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-  wide.resize(static_cast<std::size_t>(length - 1));
-  return wide;
-}
 
 bool Check(HRESULT hr, const std::string& what, std::string& error) {
   if (SUCCEEDED(hr)) return true;
