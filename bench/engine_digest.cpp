@@ -79,9 +79,9 @@ std::uint64_t Render(std::size_t preset, std::uint32_t rate, std::uint16_t chann
     const std::uint32_t n = std::min(left, 1 + NextRandom(seed) % maxBuffer);
     if (wander && NextRandom(seed) % 4 == 0) {
       const std::size_t slot = NextRandom(seed) % Effect::kSlotCount;
-      const SlotSpec& spec = Effect::kSlots[slot];
+      const SlotSpec& range = Effect::kSlots[slot];
       const double unit = static_cast<double>(NextRandom(seed) >> 8) / 16777216.0;
-      rig.Store().SetParam(slot, spec.lower + unit * (spec.upper - spec.lower));
+      rig.Store().SetParam(slot, range.lower + unit * (range.upper - range.lower));
     }
     rig.Process(in.data() + at * channels, out.data(), n);
     hash.Add(out.data(), 2 * static_cast<std::size_t>(n) * sizeof(Sample));

@@ -6,12 +6,12 @@
 
 namespace orkv {
 
-std::int32_t LineLengthFor(std::int32_t specified, double longestDelayFrames) {
+std::int32_t LineLengthFor(std::int32_t nominal, double longestDelayFrames) {
   // A tap needs e = floor(D) <= length - 1, that is D < length.
-  if (!(longestDelayFrames >= specified)) return specified;
+  if (!(longestDelayFrames >= nominal)) return nominal;
   const double needed = std::floor(longestDelayFrames) + 1.0;
   if (needed >= kMaxLineLength) return kMaxLineLength;
-  return std::max(specified, static_cast<std::int32_t>(needed));
+  return std::max(nominal, static_cast<std::int32_t>(needed));
 }
 
 DelayLine::DelayLine(std::int32_t length)

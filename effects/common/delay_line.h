@@ -18,9 +18,9 @@ namespace orkv {
 // delays are shortened instead (2^20 frames covers 1003.5 ms above 1 MHz).
 inline constexpr std::int32_t kMaxLineLength = 1 << 20;
 
-// The specified length wherever the longest delay (in frames) fits into it, so
-// that output there is exactly as specified; otherwise just enough frames.
-std::int32_t LineLengthFor(std::int32_t specified, double longestDelayFrames);
+// The nominal length wherever the longest delay (in frames) fits into it, so
+// that output there is exactly the designed one; otherwise just enough frames.
+std::int32_t LineLengthFor(std::int32_t nominal, double longestDelayFrames);
 
 // (sin(angle) x deviation + centre) x frames per millisecond: a swept delay in frames.
 inline double SweptDelayFrames(double angle, double centreMs, double deviationMs,

@@ -87,7 +87,7 @@ TEST(FlangerTest, WholeFrameDelayReturnsTheImpulseExactly) {
 }
 
 // At 192 kHz the longest flange (8 + 7.68 ms = 3010.56 frames) needs a line
-// three times the specified length; it must still come back on time.
+// three times the nominal length; it must still come back on time.
 TEST(FlangerTest, LongestDelayKeepsItsLengthAtHighRates) {
   EngineRig<Flanger> rig(192000, 2, true);
   rig.Set(Flanger::kRate, 0.0).Set(Flanger::kDelay, 8.0).Set(Flanger::kDeviation, 7.68);
