@@ -12,13 +12,13 @@
 #include <iterator>
 #include <string>
 
-#include "tools/editor/settings_file.h"
+#include "tools/common/settings_file.h"
 
 namespace orkv::test {
 namespace {
 
-using editor_tool::CheckSettingsTarget;
-using editor_tool::SaveReplacing;
+using render::CheckSettingsTarget;
+using render::SaveReplacing;
 
 // A folder of the test's own, empty at the start of each test.
 class SettingsFileTest : public ::testing::Test {

@@ -12,6 +12,7 @@
 #include "core/settings_record.h"
 #include "core/slot_access.h"
 #include "tools/common/plugin_module.h"
+#include "tools/common/settings_file.h"
 #include "tools/common/wide_text.h"
 
 namespace orkv::render {
@@ -206,6 +207,13 @@ bool EffectControls::LoadSettings(const std::string& path, std::string& error) {
 }
 
 bool EffectControls::SaveSettings(const std::string& path, std::string& error) {
+  const auto write = [this](const std::string& newFile, std::string& message) {
+    return WriteSettings(newFile, message);
+  };
+  return SaveReplacing(path, write, error);
+}
+
+bool EffectControls::WriteSettings(const std::string& path, std::string& error) {
   if (!persist_) {
     error = std::string("the ") + plugin_->effect + " filter cannot save settings";
     return false;

@@ -27,6 +27,7 @@ class EffectControls {
 
   bool ApplyPreset(const std::string& indexOrName, std::string& error);
   bool LoadSettings(const std::string& path, std::string& error);
+  // Replaces the file only once the new settings are written in full.
   bool SaveSettings(const std::string& path, std::string& error);
   bool SetByLabel(const std::vector<SettingAssignment>& assignments, std::string& error);
 
@@ -42,6 +43,7 @@ class EffectControls {
   HRESULT SetSlot(std::size_t slot, double value) const;
   bool SetDerivedDeviation(std::string& error) const;
   std::vector<std::string> PresetNames() const;
+  bool WriteSettings(const std::string& path, std::string& error);
 
   const OrkvPluginInfo* plugin_;
   EffectTable table_;

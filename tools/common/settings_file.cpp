@@ -1,10 +1,10 @@
-#include "tools/editor/settings_file.h"
+#include "tools/common/settings_file.h"
 
 #include <windows.h>
 
 #include <cstdio>
 
-namespace orkv::editor_tool {
+namespace orkv::render {
 namespace {
 
 std::string SystemMessage(DWORD code) {
@@ -98,4 +98,4 @@ bool SaveReplacing(const std::string& path, const SettingsWriter& write, std::st
   return true;
 }
 
-}  // namespace orkv::editor_tool
+}  // namespace orkv::render

@@ -1,13 +1,13 @@
-// The editor program's settings file: checked before the frame opens, so that
-// no edits are made that cannot be kept, and written beside the old file and
-// put in its place only once the writing succeeded, so that a failed save
-// never destroys the settings the user had.
+// The host programs' settings files: checked before the editor opens its
+// frame, so that no edits are made that cannot be kept, and written beside the
+// old file and put in its place only once the writing succeeded, so that a
+// failed save never destroys the settings the user had.
 #pragma once
 
 #include <functional>
 #include <string>
 
-namespace orkv::editor_tool {
+namespace orkv::render {
 
 // Whether `path` can be written: its folder takes a new file, and a file
 // already there may be replaced (not read-only, not a folder, not locked).
@@ -20,4 +20,4 @@ using SettingsWriter = std::function<bool(const std::string& path, std::string& 
 // any failure `path` is left as it was and the new file is removed.
 bool SaveReplacing(const std::string& path, const SettingsWriter& write, std::string& error);
 
-}  // namespace orkv::editor_tool
+}  // namespace orkv::render

@@ -23,7 +23,7 @@
 #include "tools/common/effect_controls.h"
 #include "tools/common/plugin_module.h"
 #include "tools/common/program_exit.h"
-#include "tools/editor/settings_file.h"
+#include "tools/common/settings_file.h"
 
 namespace orkv::editor_tool {
 namespace {
@@ -201,7 +201,7 @@ int Run(const std::string& plugin, const std::string& settings, const std::strin
       return Fail(error);
     }
     // Found now, not after the user's edits.
-    if (!CheckSettingsTarget(settings, error)) return Fail(error);
+    if (!render::CheckSettingsTarget(settings, error)) return Fail(error);
     PageClassRegistration page(*module);
     if (FAILED(page.Result())) {
       return Fail("cannot offer the page: " + render::DescribeHresult(page.Result()));
@@ -222,10 +222,7 @@ int Run(const std::string& plugin, const std::string& settings, const std::strin
     if (!screenshot.empty() && !FrameWatch::screenshotWritten) {
       return Fail("could not write the screenshot '" + screenshot + "'");
     }
-    const auto writeSettings = [&controls](const std::string& path, std::string& message) {
-      return controls->SaveSettings(path, message);
-    };
-    if (FrameWatch::okPressed && !SaveReplacing(settings, writeSettings, error)) {
+    if (FrameWatch::okPressed && !controls->SaveSettings(settings, error)) {
       return Fail(error);
     }
     std::printf("%s\n", FrameWatch::okPressed ? ("saved " + settings).c_str() : "not saved");
