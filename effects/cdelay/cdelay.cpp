@@ -59,25 +59,25 @@ void CDelayDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
   const DelayLine& line = left_.chorus;  // all four lines have one length
   // Left group: chorus tap at Degree, delay tap a quarter turn on.
   SinesAt(frameCounter_, lfoIncrement_, phaseOffset_, count, sines);
-  line.LocateSwept(sines, count, kChorusDelay, depth_, samplesPerMs_, plan.leftChorus);
+  line.LocateSwept(sines, count, kChorusDelay, depth_, samplesPerMs_, writePos_, plan.leftChorus);
   SinesAt(frameCounter_, lfoIncrement_, kQuarterOffset, count, sines);
-  line.LocateSwept(sines, count, delayTime_, depth_, samplesPerMs_, plan.leftDelay);
+  line.LocateSwept(sines, count, delayTime_, depth_, samplesPerMs_, writePos_, plan.leftDelay);
   // Right group: chorus tap at 0, delay tap at Degree plus the quarter turn.
   Sines(frameCounter_, lfoIncrement_, count, sines);
-  line.LocateSwept(sines, count, kChorusDelay, depth_, samplesPerMs_, plan.rightChorus);
+  line.LocateSwept(sines, count, kChorusDelay, depth_, samplesPerMs_, writePos_, plan.rightChorus);
   SinesAt(frameCounter_, lfoIncrement_, offsetPlusQuarter_, count, sines);
-  line.LocateSwept(sines, count, delayTime_, depth_, samplesPerMs_, plan.rightDelay);
+  line.LocateSwept(sines, count, delayTime_, depth_, samplesPerMs_, writePos_, plan.rightDelay);
 }
 
 // Inlined into the per-frame loop (a call per channel and frame costs as much
 // as a tap).
-[[gnu::always_inline]] inline double CDelayDsp::ProcessGroup(Group& group, double x,
-                                                             DelayLine::TapPosition chorusTap,
-                                                             DelayLine::TapPosition delayTap) {
-  const double chorus = group.chorus.LinearTap(chorusTap, writePos_);
-  const double delay = group.delay.LinearTap(delayTap, writePos_);
-  group.chorus.Write(writePos_, chorus * kChorusFeedback + x);
-  group.delay.Write(writePos_, delay * feedback_ + x);
+[[gnu::always_inline]] inline double CDelayDsp::ProcessGroup(Group& group, std::int32_t writePos,
+                                                             double x, DelayLine::TapRead chorusTap,
+                                                             DelayLine::TapRead delayTap) {
+  const double chorus = group.chorus.LinearTap(chorusTap);
+  const double delay = group.delay.LinearTap(delayTap);
+  group.chorus.Write(writePos, chorus * kChorusFeedback + x);
+  group.delay.Write(writePos, delay * feedback_ + x);
   return (((delay + chorus) * 0.5) * wetShare_ + x * dryShare_) * volumeGain_;
 }
 
@@ -88,21 +88,25 @@ void CDelayDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t fram
   for (std::uint32_t done = 0; done < frames;) {
     const std::uint32_t count = std::min(frames - done, kBlockFrames);
     PlanBlock(count, plan);
+    // Kept in a register through the frame loop, not in the object.
+    std::int32_t writePos = writePos_;
     for (std::uint32_t j = 0; j < count; ++j) {
       const std::uint32_t i = done + j;
       const StereoIn x = ReadFrame(in, mono, i);
-      const double leftGroup = ProcessGroup(left_, x.left, plan.leftChorus[j], plan.leftDelay[j]);
+      const double leftGroup =
+          ProcessGroup(left_, writePos, x.left, plan.leftChorus[j], plan.leftDelay[j]);
       const double rightGroup =
-          ProcessGroup(right_, x.right, plan.rightChorus[j], plan.rightDelay[j]);
+          ProcessGroup(right_, writePos, x.right, plan.rightChorus[j], plan.rightDelay[j]);
       // A mono input's groups come out crossed: left group to the right output.
       if (mono) {
         WriteFrame(out, i, rightGroup, leftGroup);
       } else {
         WriteFrame(out, i, leftGroup, rightGroup);
       }
-      if (++writePos_ == length) writePos_ = 0;
-      ++frameCounter_;
+      if (++writePos == length) writePos = 0;
     }
+    writePos_ = writePos;
+    frameCounter_ += count;
     done += count;
   }
 }

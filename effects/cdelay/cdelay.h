@@ -83,8 +83,8 @@ class CDelayDsp {
   void Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames);
   // The oscillator's part of the next `count` frames, from the frame counter.
   void PlanBlock(std::uint32_t count, Plan& plan) const;
-  double ProcessGroup(Group& group, double x, DelayLine::TapPosition chorusTap,
-                      DelayLine::TapPosition delayTap);
+  double ProcessGroup(Group& group, std::int32_t writePos, double x, DelayLine::TapRead chorusTap,
+                      DelayLine::TapRead delayTap);
   void ClearLines();
 
   static constexpr double kChorusDelay = 35.0;  // ms

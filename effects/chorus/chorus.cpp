@@ -55,20 +55,22 @@ void ChorusDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
     } else {
       SinesAt(frameCounter_, phaseIncrement_, offsets[v], count, sines);
     }
-    left_.line.LocateSwept(sines, count, centres[v], deviation_, framesPerMs_, plan.taps[v]);
+    left_.line.LocateSwept(sines, count, centres[v], deviation_, framesPerMs_, writePos_,
+                           plan.taps[v]);
   }
 }
 
 // Inlined into the per-frame loop (a call per channel and frame costs as much
 // as a tap).
-[[gnu::always_inline]] inline double ChorusDsp::ProcessChannel(Channel& channel, double x,
-                                                               DelayLine::TapPosition voice1,
-                                                               DelayLine::TapPosition voice2) {
-  const double t1 = channel.line.AllPassTap(voice1, writePos_, channel.voice1Memory);
-  const double t2 = channel.line.AllPassTap(voice2, writePos_, channel.voice2Memory);
+[[gnu::always_inline]] inline double ChorusDsp::ProcessChannel(Channel& channel,
+                                                               std::int32_t writePos, double x,
+                                                               DelayLine::TapRead voice1,
+                                                               DelayLine::TapRead voice2) {
+  const double t1 = channel.line.AllPassTap(voice1, channel.voice1Memory);
+  const double t2 = channel.line.AllPassTap(voice2, channel.voice2Memory);
   const double wet = (t2 + t1) * 0.5;
   // Both voices have read before the current frame goes in.
-  channel.line.Write(writePos_, x + wet * feed_);
+  channel.line.Write(writePos, x + wet * feed_);
   return (wet * mix_ + x * dryGain_) * volumeGain_;
 }
 
@@ -79,15 +81,19 @@ void ChorusDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t fram
   for (std::uint32_t done = 0; done < frames;) {
     const std::uint32_t count = std::min(frames - done, kBlockFrames);
     PlanBlock(count, plan);
+    // Kept in a register through the frame loop, not in the object.
+    std::int32_t writePos = writePos_;
     for (std::uint32_t j = 0; j < count; ++j) {
       const std::uint32_t i = done + j;
       const StereoIn x = ReadFrame(in, mono, i);
-      const double left = ProcessChannel(left_, x.left, plan.taps[0][j], plan.taps[1][j]);
-      const double right = ProcessChannel(right_, x.right, plan.taps[2][j], plan.taps[3][j]);
+      const double left = ProcessChannel(left_, writePos, x.left, plan.taps[0][j], plan.taps[1][j]);
+      const double right =
+          ProcessChannel(right_, writePos, x.right, plan.taps[2][j], plan.taps[3][j]);
       WriteFrame(out, i, left, right);
-      if (++writePos_ == length) writePos_ = 0;
-      ++frameCounter_;
+      if (++writePos == length) writePos = 0;
     }
+    writePos_ = writePos;
+    frameCounter_ += count;
     done += count;
   }
 }

@@ -84,8 +84,8 @@ class ChorusDsp {
   // The oscillator's part of the next `count` frames, from the frame counter.
   void PlanBlock(std::uint32_t count, Plan& plan) const;
   // Reads both voices, writes the line; returns the channel's result.
-  double ProcessChannel(Channel& channel, double x, DelayLine::TapPosition voice1,
-                        DelayLine::TapPosition voice2);
+  double ProcessChannel(Channel& channel, std::int32_t writePos, double x,
+                        DelayLine::TapRead voice1, DelayLine::TapRead voice2);
 
   // The second voice runs this far ahead in phase (radians) and short in delay (ms).
   static constexpr double kVoicePhaseOffset = 1.0;

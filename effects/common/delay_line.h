@@ -54,50 +54,52 @@ class DelayLine {
     return {e, e - d};
   }
 
+  // Where a tap reads in the storage: frame `at` (e frames back from the write
+  // position), the frame before it, and the fraction of the delay.
+  struct TapRead {
+    std::int32_t at;
+    std::int32_t before;
+    double fraction;
+  };
+  TapRead Resolve(TapPosition tap, std::int32_t writePos) const {
+    const std::int32_t a = Back(writePos, tap.whole);
+    return {a, Previous(a), tap.fraction};
+  }
+
   // y = x(e + 1 back) + eta x (x(e back) - previous y), eta = 1 - fraction of
   // the delay. Reads happen before the current frame is written, so e = 0
   // reads the value written a whole line length ago.
-  double AllPassTap(TapPosition at, std::int32_t writePos, double& memory) const {
-    const double eta = at.fraction + 1.0;
-    const std::int32_t a = Back(writePos, at.whole);
-    const double result = eta * (data_[a] - memory) + data_[Previous(a)];
+  double AllPassTap(TapRead tap, double& memory) const {
+    const double eta = tap.fraction + 1.0;
+    const double result = eta * (data_[tap.at] - memory) + data_[tap.before];
     memory = result;
     return result;
   }
   double AllPassTap(double delayFrames, std::int32_t writePos, double& memory) const {
-    return AllPassTap(Locate(delayFrames), writePos, memory);
+    return AllPassTap(Resolve(Locate(delayFrames), writePos), memory);
   }
 
   // Linear interpolation between the frames e and e + 1 back.
-  double LinearTap(TapPosition at, std::int32_t writePos) const {
-    const std::int32_t k = Back(writePos, at.whole);
-    return data_[k] + at.fraction * (data_[k] - data_[Previous(k)]);
+  double LinearTap(TapRead tap) const {
+    return data_[tap.at] + tap.fraction * (data_[tap.at] - data_[tap.before]);
   }
   double LinearTap(double delayFrames, std::int32_t writePos) const {
-    return LinearTap(Locate(delayFrames), writePos);
+    return LinearTap(Resolve(Locate(delayFrames), writePos));
   }
 
-  // The positions of a block of taps, kept as two arrays so that locating them
-  // runs several at a time.
+  // Where a block of taps reads, kept as arrays so that locating them runs
+  // several frames at a time, ahead of the per-frame loop.
   struct TapBlock {
-    std::int32_t whole[kBlockFrames];
+    std::int32_t at[kBlockFrames];
+    std::int32_t before[kBlockFrames];
     double fraction[kBlockFrames];
-    TapPosition operator[](std::uint32_t i) const { return {whole[i], fraction[i]}; }
+    TapRead operator[](std::uint32_t i) const { return {at[i], before[i], fraction[i]}; }
   };
 
-  // Locate(SweptDelayFrames) for a block of sines (the sine already taken).
+  // Resolve(Locate(SweptDelayFrames)) for a block of sines (the sine already
+  // taken), the block's first frame written at `writePos`.
   void LocateSwept(const double* sines, std::uint32_t count, double centreMs, double deviationMs,
-                   double framesPerMs, TapBlock& out) const {
-    for (std::uint32_t i = 0; i < count; ++i) {
-      // ClampDelay without branches.
-      double d = (sines[i] * deviationMs + centreMs) * framesPerMs;
-      d = d >= 0.0 ? d : 0.0;
-      d = d <= longestDelay_ ? d : longestDelay_;
-      const auto e = static_cast<std::int32_t>(d);
-      out.whole[i] = e;
-      out.fraction[i] = e - d;
-    }
-  }
+                   double framesPerMs, std::int32_t writePos, TapBlock& out) const;
 
  private:
   // The frame `back` frames before writePos (0 <= back < length); the wrap is

@@ -15,10 +15,16 @@ namespace orkv {
 // Frames per block: the engines' block arrays live on the stack (a few KB).
 inline constexpr std::uint32_t kBlockFrames = 128;
 
+// Whether counter + i stays below 2^32 for the whole block: then the phases
+// are a ramp whose sums are all exact.
+inline bool NoWrapIn(std::uint32_t counter, std::uint32_t count) {
+  return counter <= std::numeric_limits<std::uint32_t>::max() - count;
+}
+
 // The phases of `count` frames from frame counter `counter` (wrapping at 2^32
 // as the engines' 32-bit counters do): (counter + i) x increment.
 inline void FillPhases(std::uint32_t counter, double increment, std::uint32_t count, double* out) {
-  if (counter <= std::numeric_limits<std::uint32_t>::max() - count) {
+  if (NoWrapIn(counter, count)) {
     // No wrap in this block: counter + i, summed as doubles, is exact (below
     // 2^33) and the value the 32-bit counter converts to; this form runs
     // several frames at a time.
@@ -35,6 +41,8 @@ inline void FillPhases(std::uint32_t counter, double increment, std::uint32_t co
 
 // Sine((counter + i) x increment).
 inline void Sines(std::uint32_t counter, double increment, std::uint32_t count, double* out) {
+  if (NoWrapIn(counter, count))
+    return SineRamp({static_cast<double>(counter), increment, 0.0, false}, count, out);
   FillPhases(counter, increment, count, out);
   SineBlock(out, count);
 }
@@ -42,6 +50,8 @@ inline void Sines(std::uint32_t counter, double increment, std::uint32_t count, 
 // Sine((counter + i) x increment + offset).
 inline void SinesAt(std::uint32_t counter, double increment, double offset, std::uint32_t count,
                     double* out) {
+  if (NoWrapIn(counter, count))
+    return SineRamp({static_cast<double>(counter), increment, offset, true}, count, out);
   FillPhases(counter, increment, count, out);
   for (std::uint32_t i = 0; i < count; ++i) out[i] += offset;
   SineBlock(out, count);
@@ -50,6 +60,8 @@ inline void SinesAt(std::uint32_t counter, double increment, double offset, std:
 // Cosine((counter + i) x increment + offset).
 inline void CosinesAt(std::uint32_t counter, double increment, double offset, std::uint32_t count,
                       double* out) {
+  if (NoWrapIn(counter, count))
+    return CosineRamp({static_cast<double>(counter), increment, offset, true}, count, out);
   FillPhases(counter, increment, count, out);
   for (std::uint32_t i = 0; i < count; ++i) out[i] += offset;
   CosineBlock(out, count);
@@ -57,6 +69,8 @@ inline void CosinesAt(std::uint32_t counter, double increment, double offset, st
 
 // Cosine((counter + i) x increment).
 inline void Cosines(std::uint32_t counter, double increment, std::uint32_t count, double* out) {
+  if (NoWrapIn(counter, count))
+    return CosineRamp({static_cast<double>(counter), increment, 0.0, false}, count, out);
   FillPhases(counter, increment, count, out);
   CosineBlock(out, count);
 }

@@ -5,18 +5,15 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <type_traits>
 
-// Four-lane blocks where the compiler can target AVX2 for one function and the
-// processor is asked at run time (x86-64 ELF; not for Windows, where GCC
-// cannot keep the stack aligned for 32-byte spills).
-#if defined(__x86_64__) && defined(__ELF__)
-#define ORKV_SINE_FOUR_LANES 1
+#include "effects/common/wide_vectors.h"
+
+#if ORKV_WIDE_VECTORS
 // Four-lane vectors pass through the always-inlined templates below only
 // inside the AVX2 function; no call with them crosses an ABI boundary.
 #pragma GCC diagnostic ignored "-Wpsabi"
-#else
-#define ORKV_SINE_FOUR_LANES 0
 #endif
 
 namespace orkv {
@@ -368,25 +365,133 @@ template <class I>
   return all != 0;
 }
 
-// Replaces each x[i] with its sine (quarterTurns 0) or cosine (1), V holding
-// several lanes of I-typed bits. Inlined into the per-width entry points below.
+// The medium reduction's products for one quadrant count n, kept while an
+// oscillator's phases stay in one quadrant (thousands of frames at LFO rates):
+// those phases then skip the products and most of the exact sums' work.
+template <class V>
+struct SharedReduction {
+  V shifted = V{} + std::numeric_limits<double>::quiet_NaN();  // n + 1.5 x 2^52 in every lane
+  V product1{};                                                // n x piece 1
+  V negativeProducts[4]{};  // -(n x piece) for pieces 2 to 5, as the reduction adds them
+  // While every remainder x - n x piece 1 is at least this large (twice
+  // n x piece 2), each partial sum of the reduction is at least as large as
+  // the next product, so a fast two-sum gives each step's exact error, the
+  // same bits as the full two-sum.
+  V fastLimit{};
+  unsigned quadrant = 0;
+};
+
+// Quadrant counts held: from 2 on, a matching n implies the medium path's
+// range (pi/4 < |x| < 2^24) without testing it.
+constexpr double kSharedLowest = 2.0;
+constexpr double kSharedHighest = 1e7;
+
+template <class V, class I>
+[[gnu::always_inline]] inline V Magnitude(V v) {
+  return std::bit_cast<V>(std::bit_cast<I>(v) & 0x7fffffffffffffff);
+}
+
+// Holds n when it is one the shared path may use; forgets otherwise.
+template <class V, class I>
+[[gnu::always_inline]] inline void Share(double shifted, const Constants<V>& k,
+                                         SharedReduction<V>& shared) {
+  const double n = shifted - 0x1.8p52;
+  if (!(std::fabs(n) >= kSharedLowest && std::fabs(n) <= kSharedHighest)) {
+    shared.shifted = V{} + std::numeric_limits<double>::quiet_NaN();
+    return;
+  }
+  shared.shifted = V{} + shifted;
+  shared.product1 = (V{} + n) * k.piOver2Part1;
+  const V pieces[4] = {k.piOver2Part2, k.piOver2Part3, k.piOver2Part4, k.piOver2Part5};
+  for (int p = 0; p < 4; ++p) shared.negativeProducts[p] = -((V{} + n) * pieces[p]);
+  shared.fastLimit = Magnitude<V, I>(shared.negativeProducts[0]) * 2.0;
+  shared.quadrant = static_cast<unsigned>(static_cast<std::int64_t>(n) & 3);
+}
+
+// The shared path for one vector: false (nothing written) unless every lane
+// has the held n and a remainder the fast sums cover.
 template <class V, class I, unsigned quarterTurns>
-[[gnu::always_inline]] inline void Block(double* x, std::size_t count,
+[[gnu::always_inline]] inline bool SharedPath(V v, const Constants<V>& k,
+                                              const SharedReduction<V>& shared, V& result) {
+  const V shifted = v * k.twoOverPi + k.roundingShift;
+  if (!AllLanes(I(shifted == shared.shifted))) return false;
+  V sum = v - shared.product1;
+  if (!AllLanes(I(Magnitude<V, I>(sum) >= shared.fastLimit))) return false;
+  V error = V{};
+  for (const V& product : shared.negativeProducts) {
+    const V next = sum + product;
+    error += product - (next - sum);
+    sum = next;
+  }
+  const V hi = sum + error;
+  const V lo = (sum - hi) + error;
+  result = QuadrantKernel(shared.quadrant + quarterTurns, hi, lo, k);
+  return true;
+}
+
+// Where a block's arguments come from: an array, or an oscillator's phases
+// made on the fly (the same operations, in the same order, as FillPhases and
+// the offset's addition in oscillator.h).
+struct ArrayArguments {
+  const double* x;
+
+  template <class V>
+  [[gnu::always_inline]] V Vector(std::size_t i) const {
+    V v;
+    std::memcpy(&v, x + i, sizeof v);
+    return v;
+  }
+  double Scalar(std::size_t i) const { return x[i]; }
+};
+
+template <bool withOffset>
+struct RampArguments {
+  PhaseRamp ramp;
+
+  template <class V>
+  [[gnu::always_inline]] V Vector(std::size_t i) const {
+    V lanes;
+    for (std::size_t lane = 0; lane < sizeof(V) / sizeof(double); ++lane) {
+      lanes[lane] = static_cast<double>(lane);
+    }
+    // Whole numbers below 2^33: every sum here is exact.
+    const V frame = lanes + static_cast<double>(i);
+    const V phase = (ramp.first + frame) * ramp.increment;
+    return withOffset ? phase + ramp.offset : phase;
+  }
+  double Scalar(std::size_t i) const {
+    const double phase = (ramp.first + static_cast<double>(i)) * ramp.increment;
+    return withOffset ? phase + ramp.offset : phase;
+  }
+};
+
+// Writes the sine (quarterTurns 0) or cosine (1) of each argument to out, V
+// holding several lanes of I-typed bits. Inlined into the per-width entry
+// points below.
+template <class V, class I, unsigned quarterTurns, class Arguments>
+[[gnu::always_inline]] inline void Block(const Arguments& arguments, double* out, std::size_t count,
                                          const Constants<V>* constants) {
   constexpr std::size_t kWidth = sizeof(V) / sizeof(double);
   // Hidden from the optimiser, so that every constant is read from memory as
   // a whole vector rather than rebuilt from its scalar at each use.
   asm("" : "+r"(constants));
   const Constants<V>& k = *constants;
+  SharedReduction<V> shared;
   std::size_t i = 0;
   for (; i + kWidth <= count; i += kWidth) {
-    V v;
-    std::memcpy(&v, x + i, sizeof v);
-    const V a = std::bit_cast<V>(std::bit_cast<I>(v) & 0x7fffffffffffffff);
+    const V v = arguments.template Vector<V>(i);
     V result;
+    if (SharedPath<V, I, quarterTurns>(v, k, shared, result)) {
+      std::memcpy(out + i, &result, sizeof result);
+      continue;
+    }
+    const V a = Magnitude<V, I>(v);
     // The scalar routine's paths; NaN and infinities take neither.
     if (AllLanes(I((a > kPiOver4) & (a < kMediumLimit)))) {
       const MediumReduction<V> r = ReduceMediumParts(v, k);
+      if (AllLanes(I(r.shifted == r.shifted[0]))) {
+        Share<V, I>(r.shifted[0], k, shared);
+      }
       // The quadrant is n & 3: the lowest bits of `shifted` (n + 1.5 x 2^52,
       // whose mantissa holds 2^51 + n) are those of n.
       const I bits = std::bit_cast<I>(r.shifted) & 3;
@@ -408,50 +513,62 @@ template <class V, class I, unsigned quarterTurns>
         result[lane] = quarterTurns == 0 ? Sine(v[lane]) : Cosine(v[lane]);
       }
     }
-    std::memcpy(x + i, &result, sizeof result);
+    std::memcpy(out + i, &result, sizeof result);
   }
-  for (; i < count; ++i) x[i] = quarterTurns == 0 ? Sine(x[i]) : Cosine(x[i]);
+  for (; i < count; ++i) {
+    const double v = arguments.Scalar(i);
+    out[i] = quarterTurns == 0 ? Sine(v) : Cosine(v);
+  }
 }
 
-template <unsigned quarterTurns>
-void TwoLanes(double* x, std::size_t count) {
-  Block<Double2, Int2, quarterTurns>(x, count, &kLanes);
+template <unsigned quarterTurns, class Arguments>
+void TwoLanes(const Arguments& arguments, double* out, std::size_t count) {
+  Block<Double2, Int2, quarterTurns>(arguments, out, count, &kLanes);
 }
 
-#if ORKV_SINE_FOUR_LANES
+#if ORKV_WIDE_VECTORS
 // Four lanes in AVX2 registers where the processor has them. The same
 // operations on more lanes at once: the same bits.
 using Double4 = double __attribute__((vector_size(32)));
 using Int4 = std::int64_t __attribute__((vector_size(32)));
 alignas(32) constexpr Constants<Double4> kFourLanes = MakeConstants<Double4>();
 
-template <unsigned quarterTurns>
-[[gnu::target("avx2")]] void FourLanes(double* x, std::size_t count) {
-  Block<Double4, Int4, quarterTurns>(x, count, &kFourLanes);
+template <unsigned quarterTurns, class Arguments>
+[[gnu::target("avx2")]] void FourLanes(const Arguments& arguments, double* out, std::size_t count) {
+  Block<Double4, Int4, quarterTurns>(arguments, out, count, &kFourLanes);
+}
+#endif
+
+// The widest form the processor runs.
+template <unsigned quarterTurns, class Arguments>
+void Widest(const Arguments& arguments, double* out, std::size_t count) {
+#if ORKV_WIDE_VECTORS
+  if (HaveWideVectors()) return FourLanes<quarterTurns>(arguments, out, count);
+#endif
+  TwoLanes<quarterTurns>(arguments, out, count);
 }
 
-const bool kHaveFourLanes = __builtin_cpu_supports("avx2");
-#endif
+template <unsigned quarterTurns>
+void Ramp(const PhaseRamp& ramp, std::size_t count, double* out) {
+  if (ramp.withOffset) {
+    Widest<quarterTurns>(RampArguments<true>{ramp}, out, count);
+  } else {
+    Widest<quarterTurns>(RampArguments<false>{ramp}, out, count);
+  }
+}
 
 }  // namespace
 
-void SineBlock(double* x, std::size_t count) {
-#if ORKV_SINE_FOUR_LANES
-  if (kHaveFourLanes) return FourLanes<0>(x, count);
-#endif
-  TwoLanes<0>(x, count);
-}
-
-void CosineBlock(double* x, std::size_t count) {
-#if ORKV_SINE_FOUR_LANES
-  if (kHaveFourLanes) return FourLanes<1>(x, count);
-#endif
-  TwoLanes<1>(x, count);
+void SineBlock(double* x, std::size_t count) { Widest<0>(ArrayArguments{x}, x, count); }
+void CosineBlock(double* x, std::size_t count) { Widest<1>(ArrayArguments{x}, x, count); }
+void SineRamp(const PhaseRamp& ramp, std::size_t count, double* out) { Ramp<0>(ramp, count, out); }
+void CosineRamp(const PhaseRamp& ramp, std::size_t count, double* out) {
+  Ramp<1>(ramp, count, out);
 }
 
 namespace sine_lanes {
-void SineBlockTwoLanes(double* x, std::size_t count) { TwoLanes<0>(x, count); }
-void CosineBlockTwoLanes(double* x, std::size_t count) { TwoLanes<1>(x, count); }
+void SineBlockTwoLanes(double* x, std::size_t count) { TwoLanes<0>(ArrayArguments{x}, x, count); }
+void CosineBlockTwoLanes(double* x, std::size_t count) { TwoLanes<1>(ArrayArguments{x}, x, count); }
 }  // namespace sine_lanes
 
 SinCosPair SinCos(double x) {

@@ -28,6 +28,19 @@ SinCosPair SinCos(double x);
 void SineBlock(double* x, std::size_t count);
 void CosineBlock(double* x, std::size_t count);
 
+// An oscillator's phases, (first + i) x increment (+ offset), with first + i
+// below 2^33 so that every sum is exact.
+struct PhaseRamp {
+  double first;
+  double increment;
+  double offset;
+  bool withOffset;
+};
+// out[i] = Sine or Cosine of phase i of the ramp: the phases made and their
+// sines taken in one pass, the same bits as filling them and SineBlock.
+void SineRamp(const PhaseRamp& ramp, std::size_t count, double* out);
+void CosineRamp(const PhaseRamp& ramp, std::size_t count, double* out);
+
 // The two-lane (SSE2) form of the block routines, which the above use where the
 // processor has no AVX2 (and always in the Windows builds): for tests that
 // check both forms on any machine.

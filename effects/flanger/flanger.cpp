@@ -44,17 +44,18 @@ void FlangerDsp::UpdateCoefficients(const ParameterBlock<Flanger::kSlotCount>& b
 void FlangerDsp::PlanBlock(std::uint32_t count, Plan& plan) const {
   double sines[kBlockFrames];
   Sines(frameCounter_, phaseIncrement_, count, sines);
-  left_.line.LocateSwept(sines, count, centre_, deviation_, framesPerMs_, plan.left);
+  left_.line.LocateSwept(sines, count, centre_, deviation_, framesPerMs_, writePos_, plan.left);
   SinesAt(frameCounter_, phaseIncrement_, rightPhaseOffset_, count, sines);
-  left_.line.LocateSwept(sines, count, centre_, deviation_, framesPerMs_, plan.right);
+  left_.line.LocateSwept(sines, count, centre_, deviation_, framesPerMs_, writePos_, plan.right);
 }
 
 // Inlined into the per-frame loop (a call per channel and frame costs as much
 // as a tap).
-[[gnu::always_inline]] inline double FlangerDsp::ProcessChannel(Channel& channel, double x,
-                                                                DelayLine::TapPosition tap) {
-  const double y = channel.line.AllPassTap(tap, writePos_, channel.tapMemory);
-  channel.line.Write(writePos_, x + y * feed_);
+[[gnu::always_inline]] inline double FlangerDsp::ProcessChannel(Channel& channel,
+                                                                std::int32_t writePos, double x,
+                                                                DelayLine::TapRead tap) {
+  const double y = channel.line.AllPassTap(tap, channel.tapMemory);
+  channel.line.Write(writePos, x + y * feed_);
   return (y * mix_ + x * dryGain_) * volumeGain_;
 }
 
@@ -65,15 +66,18 @@ void FlangerDsp::Run(const Sample* in, bool mono, Sample* out, std::uint32_t fra
   for (std::uint32_t done = 0; done < frames;) {
     const std::uint32_t count = std::min(frames - done, kBlockFrames);
     PlanBlock(count, plan);
+    // Kept in a register through the frame loop, not in the object.
+    std::int32_t writePos = writePos_;
     for (std::uint32_t j = 0; j < count; ++j) {
       const std::uint32_t i = done + j;
       const StereoIn x = ReadFrame(in, mono, i);
-      const double left = ProcessChannel(left_, x.left, plan.left[j]);
-      const double right = ProcessChannel(right_, x.right, plan.right[j]);
+      const double left = ProcessChannel(left_, writePos, x.left, plan.left[j]);
+      const double right = ProcessChannel(right_, writePos, x.right, plan.right[j]);
       WriteFrame(out, i, left, right);
-      if (++writePos_ == length) writePos_ = 0;
-      ++frameCounter_;
+      if (++writePos == length) writePos = 0;
     }
+    writePos_ = writePos;
+    frameCounter_ += count;
     done += count;
   }
 }

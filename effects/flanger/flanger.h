@@ -82,7 +82,7 @@ class FlangerDsp {
   // The oscillator's part of the next `count` frames, from the frame counter.
   void PlanBlock(std::uint32_t count, Plan& plan) const;
   // Reads the tap, writes the line; returns the channel's result.
-  double ProcessChannel(Channel& channel, double x, DelayLine::TapPosition tap);
+  double ProcessChannel(Channel& channel, std::int32_t writePos, double x, DelayLine::TapRead tap);
 
   std::uint32_t frameCounter_ = 0;
   std::int32_t writePos_ = 0;

@@ -74,6 +74,30 @@ std::vector<float> ImpulseResponse(EngineRig<Effect>& rig, std::size_t frames) {
   return rig.Run(in);
 }
 
+// A block's taps are located ahead of the frame loop: each must be where the
+// frame's own Locate and Resolve put it, also where the write position wraps
+// inside the block, and for delays the line cannot hold.
+TEST(DelayLineTest, BlockOfSweptTapsReadsWhereEachFrameWould) {
+  DelayLine line(300);
+  double sines[kBlockFrames];
+  for (std::uint32_t i = 0; i < kBlockFrames; ++i) sines[i] = std::sin(i * 0.3);
+  for (const std::int32_t writePos : {0, 1, 171, 250, 299}) {
+    for (const double centre : {0.0, 2.0, 5.0, 7.0}) {
+      DelayLine::TapBlock block;
+      line.LocateSwept(sines, kBlockFrames, centre, 3.0, 44.1, writePos, block);
+      for (std::uint32_t i = 0; i < kBlockFrames; ++i) {
+        const std::int32_t frameWrite = (writePos + static_cast<std::int32_t>(i)) % 300;
+        const DelayLine::TapRead expected =
+            line.Resolve(line.Locate((sines[i] * 3.0 + centre) * 44.1), frameWrite);
+        const DelayLine::TapRead got = block[i];
+        ASSERT_EQ(got.at, expected.at) << writePos << " " << centre << " " << i;
+        ASSERT_EQ(got.before, expected.before);
+        ASSERT_EQ(got.fraction, expected.fraction);
+      }
+    }
+  }
+}
+
 TEST(FlangerTest, WholeFrameDelayReturnsTheImpulseExactly) {
   EngineRig<Flanger> rig(48000, 2, true);
   rig.Set(Flanger::kRate, 0.0).Set(Flanger::kDelay, 5.0).Set(Flanger::kFeed, 0.0);

@@ -185,5 +185,66 @@ TEST(SineBlockTest, BlockPhasesAreThoseOfTheFrameCounter) {
   }
 }
 
+// The ramp routines make an oscillator's phases themselves: the same bits as
+// the per-frame formula's phase and the reference sine, for LFO and audio
+// rates, with and without an offset, at lengths that leave a tail.
+TEST(SineBlockTest, RampsGiveTheReferenceBitsOfTheFramePhases) {
+  for (const double hertz : {0.04, 0.26, 1.3, 440.0, 19000.0}) {
+    const double increment = kTwoPi / 44100.0 * hertz;
+    for (const std::uint32_t counter : {0u, 7u, 100000u, 44100u * 600u, 0xffffffffu - 300u}) {
+      for (const double offset : {0.0, 1.0, kPi, kPi + 1.0}) {
+        for (const std::uint32_t count : {kBlockFrames, 5u, 1u}) {
+          double s[kBlockFrames];
+          double c[kBlockFrames];
+          const PhaseRamp ramp{static_cast<double>(counter), increment, offset, offset != 0.0};
+          SineRamp(ramp, count, s);
+          CosineRamp(ramp, count, c);
+          for (std::uint32_t i = 0; i < count; ++i) {
+            double phase = static_cast<double>(counter + i) * increment;
+            if (ramp.withOffset) phase += offset;
+            ASSERT_EQ(Bits(s[i]), Bits(reference::Sine(phase))) << hertz << " Hz, frame " << i;
+            ASSERT_EQ(Bits(c[i]), Bits(reference::Cosine(phase))) << hertz << " Hz, frame " << i;
+          }
+        }
+      }
+    }
+  }
+}
+
+// Runs of arguments in one quadrant count n take a shortcut that reuses n's
+// products; it holds only while every remainder is large enough. Runs that
+// close in on a multiple of pi/2 from either side (remainders down to a few
+// ulps), that cross one, that sit at the smallest and largest n it takes and
+// just beyond, and negative ones, all give the reference bits.
+TEST(SineBlockTest, RunsInOneQuadrantGiveTheReferenceBits) {
+  std::vector<double> x;
+  for (const double n : {2.0, 3.0, 1000.0, 654321.0, 9999999.0, 10000000.0, 10000001.0}) {
+    const double edge = n * kPi / 2.0;
+    for (const double sign : {1.0, -1.0}) {
+      // From well inside the quadrant to the edge, then across it.
+      double step = 0.25;
+      for (double at = edge - 0.7; step > 1e-12; step *= 0.5) {
+        for (int k = 0; k < 8; ++k, at += step / 8.0) x.push_back(sign * at);
+      }
+      double near = edge;
+      for (int k = 0; k < 16; ++k) {
+        x.push_back(sign * near);
+        near = std::nextafter(near, 0.0);
+      }
+      for (int k = 0; k < 16; ++k) x.push_back(sign * (edge + k * 1e-3));
+      // Around n times pi/2's leading 28 bits, where x - n x (those bits)
+      // vanishes and the shortcut must give way to the full sums.
+      const double leading = n * 0x1.921fb54p+0;
+      for (double at = leading - 1e-6; at < leading + 1e-6; at += 7.3e-8) x.push_back(sign * at);
+      double up = leading;
+      for (int k = 0; k < 12; ++k, up = std::nextafter(up, 1e300)) x.push_back(sign * up);
+    }
+  }
+  // The shortcut's state must not leak between calls or from an earlier run.
+  x.push_back(0.5);
+  x.push_back(std::numeric_limits<double>::quiet_NaN());
+  ExpectSameBits(x);
+}
+
 }  // namespace
 }  // namespace orkv
