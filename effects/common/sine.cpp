@@ -387,7 +387,7 @@ constexpr double kSharedLowest = 2.0;
 constexpr double kSharedHighest = 1e7;
 
 template <class V, class I>
-[[gnu::always_inline]] inline V Magnitude(V v) {
+[[gnu::always_inline]] inline V Magnitude(const V& v) {
   return std::bit_cast<V>(std::bit_cast<I>(v) & 0x7fffffffffffffff);
 }
 
@@ -411,7 +411,7 @@ template <class V, class I>
 // The shared path for one vector: false (nothing written) unless every lane
 // has the held n and a remainder the fast sums cover.
 template <class V, class I, unsigned quarterTurns>
-[[gnu::always_inline]] inline bool SharedPath(V v, const Constants<V>& k,
+[[gnu::always_inline]] inline bool SharedPath(const V& v, const Constants<V>& k,
                                               const SharedReduction<V>& shared, V& result) {
   const V shifted = v * k.twoOverPi + k.roundingShift;
   if (!AllLanes(I(shifted == shared.shifted))) return false;

@@ -42,8 +42,7 @@ void SineRamp(const PhaseRamp& ramp, std::size_t count, double* out);
 void CosineRamp(const PhaseRamp& ramp, std::size_t count, double* out);
 
 // The two-lane (SSE2) form of the block routines, which the above use where the
-// processor has no AVX2 (and always in the Windows builds): for tests that
-// check both forms on any machine.
+// processor has no AVX2: for tests that check both forms on any machine.
 namespace sine_lanes {
 void SineBlockTwoLanes(double* x, std::size_t count);
 void CosineBlockTwoLanes(double* x, std::size_t count);

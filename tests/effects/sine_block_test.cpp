@@ -27,7 +27,7 @@ std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
 using BlockRoutine = void (*)(double*, std::size_t);
 
 // Both forms of the block routines: the one this processor takes (four lanes
-// with AVX2 on x86-64 Linux) and the two-lane one.
+// with AVX2) and the two-lane one.
 struct BlockForm {
   const char* name;
   BlockRoutine sine;
