@@ -381,9 +381,10 @@ struct SharedReduction {
   unsigned quadrant = 0;
 };
 
-// Quadrant counts held: from 2 on, a matching n implies the medium path's
-// range (pi/4 < |x| < 2^24) without testing it.
-constexpr double kSharedLowest = 2.0;
+// Quadrant counts held: a matching n in this range implies the medium path's
+// range, pi/4 < |x| < 2^24. (At |x| = kPiOver4, |x| x kTwoOverPi is exactly
+// 1/2, which rounds to the even n = 0; every larger |x| gives n >= 1.)
+constexpr double kSharedLowest = 1.0;
 constexpr double kSharedHighest = 1e7;
 
 template <class V, class I>

@@ -218,7 +218,7 @@ TEST(SineBlockTest, RampsGiveTheReferenceBitsOfTheFramePhases) {
 // just beyond, and negative ones, all give the reference bits.
 TEST(SineBlockTest, RunsInOneQuadrantGiveTheReferenceBits) {
   std::vector<double> x;
-  for (const double n : {2.0, 3.0, 1000.0, 654321.0, 9999999.0, 10000000.0, 10000001.0}) {
+  for (const double n : {1.0, 2.0, 3.0, 1000.0, 654321.0, 9999999.0, 10000000.0, 10000001.0}) {
     const double edge = n * kPi / 2.0;
     for (const double sign : {1.0, -1.0}) {
       // From well inside the quadrant to the edge, then across it.
@@ -239,6 +239,14 @@ TEST(SineBlockTest, RunsInOneQuadrantGiveTheReferenceBits) {
       double up = leading;
       for (int k = 0; k < 12; ++k, up = std::nextafter(up, 1e300)) x.push_back(sign * up);
     }
+  }
+  // Up across 2^24, where the reduction changes method inside one quadrant count.
+  for (double at = 0x1p24 - 2.0; at < 0x1p24 + 2.0; at += 1.0 / 64.0) x.push_back(at);
+  // Down from inside the first quadrant across pi/4, where the reduction stops.
+  for (const double sign : {1.0, -1.0}) {
+    for (double at = 1.2; at > 0.8; at -= 0.01) x.push_back(sign * at);
+    double below = std::nextafter(kPi / 4.0, 1.0);
+    for (int k = 0; k < 8; ++k, below = std::nextafter(below, 0.0)) x.push_back(sign * below);
   }
   // The shortcut's state must not leak between calls or from an earlier run.
   x.push_back(0.5);
