@@ -61,15 +61,19 @@ class PhaserDsp {
 
   std::uint32_t FrameCounter() const { return frameCounter_; }
   // True when every filter memory holds exactly zero.
-  bool AtRest() const { return left_ == Chain{} && right_ == Chain{}; }
+  bool AtRest() const;
 
  private:
+  // Both channels' chains run the same operations, so they run together: lane
+  // 0 the left channel, lane 1 the right, each lane computed exactly as the
+  // scalar arithmetic would.
+  using Stereo = double __attribute__((vector_size(16)));
+
   // A signal's value one and two frames back.
   struct History {
-    double one = 0.0;
-    double two = 0.0;
-    bool operator==(const History&) const = default;
-    void Push(double value) {
+    Stereo one{};
+    Stereo two{};
+    void Push(Stereo value) {
       two = one;
       one = value;
     }
@@ -78,25 +82,20 @@ class PhaserDsp {
   // the section producing that signal and the one consuming it.
   struct Chain {
     History u, y1, y2, y3;
-    bool operator==(const Chain&) const = default;
   };
 
-  // The sections' coefficients in each frame of a block, per channel.
-  struct SectionPlan {
-    double a1[kBlockFrames];
-    double a2[kBlockFrames];
-  };
+  // The sections' coefficients in each frame of a block, per channel (lane).
   struct Plan {
-    SectionPlan left;
-    SectionPlan right;
+    Stereo a1[kBlockFrames];
+    Stereo a2[kBlockFrames];
   };
 
   template <class Sample>
   void Run(const Sample* in, bool mono, Sample* out, std::uint32_t frames);
   // The oscillator's part of the next `count` frames, from the frame counter.
   void PlanBlock(std::uint32_t count, Plan& plan) const;
-  void PlanSections(const double* lfoSines, std::uint32_t count, SectionPlan& plan) const;
-  double ProcessChannel(Chain& chain, double x, double a1, double a2) const;
+  void PlanSections(const double* lfoSines, std::uint32_t count, int lane, Plan& plan) const;
+  Stereo ProcessFrame(Stereo x, Stereo a1, Stereo a2);
 
   std::uint32_t frameCounter_ = 0;
   double anglePerHertz_ = 0.0;
@@ -111,8 +110,7 @@ class PhaserDsp {
   double phaseIncrement_ = 0.0;
   double volumeGain_ = 0.0;
 
-  Chain left_;
-  Chain right_;
+  Chain chain_;
 };
 
 }  // namespace orkv
