@@ -359,10 +359,22 @@ template <class T>
 
 // All lanes set (comparison results are 0 or -1 per lane).
 template <class I>
-[[gnu::always_inline]] inline bool AllLanes(I mask) {
+[[gnu::always_inline]] inline bool AllLanes(const I& mask) {
+#if defined(__SSE2__)
+  if constexpr (sizeof(I) == 32) {
+    // Both halves folded into one two-lane mask.
+    const Int2 folded =
+        __builtin_shufflevector(mask, mask, 0, 1) & __builtin_shufflevector(mask, mask, 2, 3);
+    return AllLanes(folded);
+  } else {
+    // The lanes' sign bits, all at once.
+    return __builtin_ia32_movmskpd(std::bit_cast<Double2>(mask)) == 3;
+  }
+#else
   std::int64_t all = -1;
   for (std::size_t lane = 0; lane < sizeof(I) / sizeof(std::int64_t); ++lane) all &= mask[lane];
   return all != 0;
+#endif
 }
 
 // The medium reduction's products for one quadrant count n, kept while an
