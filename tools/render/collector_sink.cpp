@@ -5,6 +5,7 @@
 #include <uuids.h>
 #include <vfwmsgs.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace orkv::render {
@@ -21,6 +22,20 @@ std::uint64_t CountNonFinite(const BYTE* data, std::size_t bytes) {
     count += (sample & kExponent) == kExponent ? 1 : 0;
   }
   return count;
+}
+
+// Blocks between Receive and the writer thread: each as large as the
+// upstream allocator's buffers within these bounds (a larger buffer takes
+// several), a whole number of frames of any format.
+constexpr std::size_t kBlockCount = 4;
+constexpr std::size_t kMinBlockBytes = 64 * 1024;
+constexpr std::size_t kMaxBlockBytes = 1024 * 1024;
+constexpr std::size_t kLargestFrameBytes = 8;
+
+std::size_t BlockBytesFor(long bufferBytes) {
+  const std::size_t wanted = bufferBytes > 0 ? static_cast<std::size_t>(bufferBytes) : 0;
+  const std::size_t bounded = std::clamp(wanted, kMinBlockBytes, kMaxBlockBytes);
+  return bounded / kLargestFrameBytes * kLargestFrameBytes;
 }
 
 // {50812013-0816-4390-B8B2-96C8D91A840D}
@@ -59,10 +74,21 @@ HRESULT CollectorPin::CheckMediaType(const host::CMediaType* type) {
 
 HRESULT CollectorPin::Active() {
   const HRESULT hr = CBaseInputPin::Active();
-  return FAILED(hr) ? hr : sink_->BeginStream();
+  if (FAILED(hr)) return hr;
+  ALLOCATOR_PROPERTIES props{};
+  if (Allocator() == nullptr || FAILED(Allocator()->GetProperties(&props))) props.cbBuffer = 0;
+  return sink_->BeginStream(props.cbBuffer);
+}
+
+HRESULT CollectorPin::Inactive() {
+  // Decommitting first frees an upstream filter waiting for a buffer.
+  const HRESULT hr = CBaseInputPin::Inactive();
+  sink_->EndStream();
+  return hr;
 }
 
 HRESULT STDMETHODCALLTYPE CollectorPin::Receive(IMediaSample* sample) {
+  host::CAutoLock receiving(&sink_->receiveLock_);
   HRESULT hr = CBaseInputPin::Receive(sample);
   if (hr != S_OK) return hr;
   BYTE* data = nullptr;
@@ -72,10 +98,10 @@ HRESULT STDMETHODCALLTYPE CollectorPin::Receive(IMediaSample* sample) {
 }
 
 HRESULT STDMETHODCALLTYPE CollectorPin::EndOfStream() {
+  host::CAutoLock receiving(&sink_->receiveLock_);
   const HRESULT hr = CheckStreaming();
   if (hr != S_OK) return hr;
-  sink_->EndOfStreamReached();
-  return S_OK;
+  return sink_->QueueEndOfStream();
 }
 
 CollectorSink::CollectorSink(std::ostream& out)
@@ -84,7 +110,7 @@ CollectorSink::CollectorSink(std::ostream& out)
   pin_ = std::make_unique<CollectorPin>(this, &hr);
 }
 
-CollectorSink::~CollectorSink() = default;
+CollectorSink::~CollectorSink() { EndStream(); }
 
 HRESULT STDMETHODCALLTYPE CollectorSink::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
   if (riid == IID_IAMFilterMiscFlags) {
@@ -99,38 +125,99 @@ wav::AudioFormat CollectorSink::Format() const {
   return AudioFormatOf(pin_->CurrentMediaType()).value_or(wav::AudioFormat{});
 }
 
-HRESULT CollectorSink::BeginStream() {
+// The previous stream's writer has ended: Inactive waited for it.
+HRESULT CollectorSink::BeginStream(long bufferBytes) {
   host::CAutoLock lock(&lock_);
   endOfStream_ = false;
   completeSent_ = false;
   frames_ = 0;
   nonFinite_ = 0;
   writeError_.clear();
+  failed_ = false;
   format_ = Format();
-  return writer_.Start(format_, writeError_) ? S_OK : E_FAIL;
-}
-
-HRESULT CollectorSink::Append(const BYTE* data, long bytes) {
-  host::CAutoLock lock(&lock_);
-  if (!writeError_.empty()) return E_FAIL;
-  if (bytes <= 0) return S_OK;
-  if (!writer_.Append(data, static_cast<std::size_t>(bytes), writeError_)) {
-    NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+  blocks_.resize(kBlockCount);
+  for (Block& block : blocks_) block.bytes.resize(BlockBytesFor(bufferBytes));
+  freeBlocks_.Open(kBlockCount);
+  filledBlocks_.Open(kBlockCount + 1);  // every block and the end of stream
+  for (std::size_t index = 0; index < kBlockCount; ++index) freeBlocks_.Push(std::size_t{index});
+  if (!writer_.Start(format_, writeError_)) {
+    failed_ = true;
     return E_FAIL;
   }
-  if (format_.type == wav::SampleType::kFloat32) {
-    nonFinite_ += CountNonFinite(data, static_cast<std::size_t>(bytes));
-  }
-  frames_ += static_cast<std::uint64_t>(bytes) / format_.BytesPerFrame();
+  writerThread_ = std::thread([this] { WriteBlocks(); });
   return S_OK;
 }
 
+void CollectorSink::EndStream() {
+  {
+    // A Receive in progress finishes first: the writer keeps freeing blocks.
+    host::CAutoLock receiving(&receiveLock_);
+    freeBlocks_.Close();
+    filledBlocks_.Close();
+  }
+  if (writerThread_.joinable()) writerThread_.join();
+}
+
+// Copies into free blocks; waits only while the writer is behind by every block.
+HRESULT CollectorSink::Append(const BYTE* data, long bytes) {
+  if (failed_) return E_FAIL;
+  std::size_t left = bytes > 0 ? static_cast<std::size_t>(bytes) : 0;
+  while (left > 0) {
+    std::size_t index = 0;
+    if (!freeBlocks_.Pop(index)) return VFW_E_WRONG_STATE;  // stopping
+    Block& block = blocks_[index];
+    block.used = std::min(left, block.bytes.size());
+    std::memcpy(block.bytes.data(), data, block.used);
+    if (!filledBlocks_.Push(std::move(index))) return VFW_E_WRONG_STATE;
+    data += block.used;
+    left -= block.used;
+  }
+  return S_OK;
+}
+
+HRESULT CollectorSink::QueueEndOfStream() {
+  std::size_t end = kEndOfStream;
+  return filledBlocks_.Push(std::move(end)) ? S_OK : VFW_E_WRONG_STATE;
+}
+
+// Writes the blocks in order and hands them back; after a failure it only
+// hands them back, so the upstream filter is refused rather than blocked.
+void CollectorSink::WriteBlocks() {
+  for (std::size_t index = 0; filledBlocks_.Pop(index);) {
+    if (index == kEndOfStream) {
+      EndOfStreamWritten();
+      continue;
+    }
+    if (!failed_) WriteBlock(blocks_[index]);
+    freeBlocks_.Push(std::move(index));
+  }
+}
+
+void CollectorSink::WriteBlock(const Block& block) {
+  std::string error;
+  if (!writer_.Append(block.bytes.data(), block.used, error)) {
+    {
+      host::CAutoLock lock(&lock_);
+      writeError_ = error;
+      failed_ = true;
+    }
+    NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+    return;
+  }
+  if (format_.type == wav::SampleType::kFloat32) {
+    nonFinite_ += CountNonFinite(block.bytes.data(), block.used);
+  }
+  frames_ += block.used / format_.BytesPerFrame();
+}
+
 // Completion is reported only while running: the graph forgets completions
-// that arrive before it has started every filter.
-void CollectorSink::EndOfStreamReached() {
+// that arrive before it has started every filter. Nothing is complete after a
+// failed write.
+void CollectorSink::EndOfStreamWritten() {
   bool notify = false;
   {
     host::CAutoLock lock(&lock_);
+    if (failed_) return;
     endOfStream_ = true;
     notify = State() == State_Running && !completeSent_;
     completeSent_ |= notify;
@@ -153,6 +240,7 @@ HRESULT STDMETHODCALLTYPE CollectorSink::Run(REFERENCE_TIME start) {
 }
 
 bool CollectorSink::Finish(std::string& error) {
+  EndStream();
   host::CAutoLock lock(&lock_);
   if (!writeError_.empty()) {
     error = writeError_;
