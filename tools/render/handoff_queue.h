@@ -48,35 +48,41 @@ class HandoffQueue {
   // Waits while the queue is full; false (and `item` kept by the caller) once
   // the queue is closed.
   bool Push(T&& item) {
+    bool wake;
     {
       Locked lock(this);
       while (!closed_ && count_ == slots_.size()) Wait();
       if (closed_) return false;
       slots_[(head_ + count_) % slots_.size()] = std::move(item);
       ++count_;
+      wake = waiting_ > 0;
     }
-    WakeAllConditionVariable(&changed_);
+    if (wake) WakeAllConditionVariable(&changed_);
     return true;
   }
 
   // Waits for an item; false once the queue is closed and empty.
   bool Pop(T& item) {
+    bool wake;
     {
       Locked lock(this);
       while (!closed_ && count_ == 0) Wait();
       if (!TakeFront(item)) return false;
+      wake = waiting_ > 0;
     }
-    WakeAllConditionVariable(&changed_);
+    if (wake) WakeAllConditionVariable(&changed_);
     return true;
   }
 
   // Takes whatever is queued without waiting, e.g. to release it.
   bool TryPop(T& item) {
+    bool wake;
     {
       Locked lock(this);
       if (!TakeFront(item)) return false;
+      wake = waiting_ > 0;
     }
-    WakeAllConditionVariable(&changed_);
+    if (wake) WakeAllConditionVariable(&changed_);
     return true;
   }
 
@@ -92,8 +98,13 @@ class HandoffQueue {
     SRWLOCK* lock_;
   };
 
-  // Lock held; returns with it held again.
-  void Wait() { SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0); }
+  // Lock held; returns with it held again. A change wakes only when someone
+  // waits: waking a thread costs more than the hand-off itself.
+  void Wait() {
+    ++waiting_;
+    SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+    --waiting_;
+  }
 
   // Lock held.
   bool TakeFront(T& item) {
@@ -104,13 +115,15 @@ class HandoffQueue {
     return true;
   }
 
-  // lock_ guards every member below it; changed_ is signalled after each change.
+  // lock_ guards every member below it; changed_ is signalled after each change
+  // that a waiting thread may be waiting for.
   SRWLOCK lock_ = SRWLOCK_INIT;
   CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
   std::vector<T> slots_;
   std::size_t head_ = 0;
   std::size_t count_ = 0;
   bool closed_ = true;
+  int waiting_ = 0;  // threads inside Wait
 };
 
 }  // namespace orkv::render
