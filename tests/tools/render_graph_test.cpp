@@ -21,6 +21,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "host/com_ptr.h"
@@ -170,13 +171,15 @@ struct GraphEvent {
 // graph manager, without a reference clock, as the render host builds it.
 class RenderGraph {
  public:
-  RenderGraph(const std::string& inPath, std::ostream& out, IBaseFilter* effect = nullptr)
-      : RenderGraph(WavSource(inPath), out, effect) {}
+  RenderGraph(const std::string& inPath, std::ostream& out, UpstreamSamples upstream,
+              IBaseFilter* effect = nullptr)
+      : RenderGraph(WavSource(inPath), out, upstream, effect) {}
 
-  RenderGraph(ComPtr<IBaseFilter> source, std::ostream& out, IBaseFilter* effect = nullptr)
+  RenderGraph(ComPtr<IBaseFilter> source, std::ostream& out, UpstreamSamples upstream,
+              IBaseFilter* effect = nullptr)
       : source_(std::move(source)) {
     if (!source_) return;
-    sinkObject_ = new CollectorSink(out);
+    sinkObject_ = new CollectorSink(out, upstream);
     sink_ = ComPtr<IBaseFilter>(sinkObject_);
     EXPECT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                               IID_IGraphBuilder, graph_.GetVoidAddressOf()));
@@ -259,22 +262,32 @@ std::size_t HeaderBytes(const AudioFormat& format) {
   return wav::EncodeWavHeader(format, 0).size();
 }
 
-class SourceToSink : public testing::TestWithParam<AudioFormat> {
+// Both ways of the sink: keeping the delivered samples until written, and
+// copying them.
+constexpr UpstreamSamples kBothWays[] = {UpstreamSamples::kHonourReferences,
+                                         UpstreamSamples::kMayBeReused};
+
+std::string WayName(UpstreamSamples way) {
+  return way == UpstreamSamples::kHonourReferences ? "keeping samples" : "copying samples";
+}
+
+class SourceToSink : public testing::TestWithParam<std::tuple<AudioFormat, UpstreamSamples>> {
  protected:
   ComApartment apartment_;
+  const AudioFormat format = std::get<0>(GetParam());
+  const UpstreamSamples way = std::get<1>(GetParam());
 };
 
 // Many buffers (more than the allocator and the writer hold at once), the last
 // one partial: the file that comes out holds exactly the samples that went in.
 TEST_P(SourceToSink, WritesEverySampleInOrder) {
-  const AudioFormat format = GetParam();
   const std::size_t frames = 11 * 65536 + 1234;
   const std::vector<char> data = CountingSamples(format, frames);
   const std::string in = TempPath("order_in.wav");
   WriteWav(in, format, data);
   std::stringstream out;
   {
-    RenderGraph graph(in, out);
+    RenderGraph graph(in, out, way);
     ASSERT_HRESULT_SUCCEEDED(graph.Run());
     EXPECT_EQ(graph.WaitForEnd().code, EC_COMPLETE);
     graph.Stop();
@@ -294,14 +307,13 @@ TEST_P(SourceToSink, WritesEverySampleInOrder) {
 // Stopped at any moment, the graph stops at once; what the sink received up
 // to then is in the file, in order, and a new run starts from the beginning.
 TEST_P(SourceToSink, StopsWhileStreamingWithoutLosingWhatWasReceived) {
-  const AudioFormat format = GetParam();
   const std::size_t frames = 40 * 65536;
   const std::vector<char> data = CountingSamples(format, frames);
   const std::string in = TempPath("stop_in.wav");
   WriteWav(in, format, data);
   const std::size_t header = HeaderBytes(format);
   std::stringstream out;
-  RenderGraph graph(in, out);
+  RenderGraph graph(in, out, way);
   bool stoppedEarly = false;
   for (int round = 0; round < 12; ++round) {
     const std::size_t before = out.str().size();
@@ -337,12 +349,13 @@ TEST(CollectorSinkTest, WritesEveryAcceptedBufferWhenStoppedWhileReceiving) {
   const std::size_t bufferBytes = kBufferFrames * format.BytesPerFrame();
   const std::vector<char> data = CountingSamples(format, kBuffers * kBufferFrames);
   const std::size_t header = HeaderBytes(format);
-  for (int round = 0; round < 6; ++round) {
-    SCOPED_TRACE("round " + std::to_string(round));
+  for (int round = 0; round < 8; ++round) {
+    const UpstreamSamples way = kBothWays[round % 2];
+    SCOPED_TRACE("round " + std::to_string(round) + ", " + WayName(way));
     auto* source = new test::AudioSource(test::AudioType(WAVE_FORMAT_PCM, 2, 44100, 16),
                                          static_cast<long>(bufferBytes));
     std::stringstream out;
-    RenderGraph graph(ComPtr<IBaseFilter>(source), out);
+    RenderGraph graph(ComPtr<IBaseFilter>(source), out, way);
     ASSERT_HRESULT_SUCCEEDED(graph.Run());
     std::size_t accepted = 0;
     std::thread pusher([&] {
@@ -353,7 +366,7 @@ TEST(CollectorSinkTest, WritesEveryAcceptedBufferWhenStoppedWhileReceiving) {
         if (source->Push(buffer) != S_OK) break;
       }
     });
-    Sleep(round * 4);
+    Sleep(round / 2 * 4);
     graph.Stop();
     pusher.join();
     EXPECT_LT(accepted, kBuffers);  // stopped while receiving
@@ -366,8 +379,10 @@ TEST(CollectorSinkTest, WritesEveryAcceptedBufferWhenStoppedWhileReceiving) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tools, SourceToSink,
-                         testing::Values(AudioFormat{SampleType::kInt16, 2, 44100},
-                                         AudioFormat{SampleType::kFloat32, 1, 48000}));
+                         testing::Combine(testing::Values(AudioFormat{SampleType::kInt16, 2, 44100},
+                                                          AudioFormat{SampleType::kFloat32, 1,
+                                                                      48000}),
+                                          testing::ValuesIn(kBothWays)));
 
 class RenderGraphFailures : public testing::Test {
  protected:
@@ -381,20 +396,22 @@ TEST_F(RenderGraphFailures, AWriteFailureMidStreamAbortsTheGraph) {
   const std::vector<char> data = CountingSamples(format, 30 * 65536);
   const std::string in = TempPath("full_in.wav");
   WriteWav(in, format, data);
-  for (const std::size_t limit : {std::size_t{300000}, std::size_t{5000000}}) {
-    SCOPED_TRACE("full after " + std::to_string(limit) + " bytes");
-    FullAfter full(limit);
-    std::ostream out(&full);
-    RenderGraph graph(in, out);
-    ASSERT_HRESULT_SUCCEEDED(graph.Run());
-    const GraphEvent event = graph.WaitForEnd();
-    EXPECT_EQ(event.code, EC_ERRORABORT);
-    EXPECT_EQ(graph.Sink().WriteError(), "cannot write the samples");
-    graph.Stop();
-    EXPECT_LE(graph.Sink().FramesReceived() * format.BytesPerFrame(), limit);
-    std::string error;
-    EXPECT_FALSE(graph.Sink().Finish(error));
-    EXPECT_EQ(error, "cannot write the samples");
+  for (const UpstreamSamples way : kBothWays) {
+    for (const std::size_t limit : {std::size_t{300000}, std::size_t{5000000}}) {
+      SCOPED_TRACE("full after " + std::to_string(limit) + " bytes, " + WayName(way));
+      FullAfter full(limit);
+      std::ostream out(&full);
+      RenderGraph graph(in, out, way);
+      ASSERT_HRESULT_SUCCEEDED(graph.Run());
+      const GraphEvent event = graph.WaitForEnd();
+      EXPECT_EQ(event.code, EC_ERRORABORT);
+      EXPECT_EQ(graph.Sink().WriteError(), "cannot write the samples");
+      graph.Stop();
+      EXPECT_LE(graph.Sink().FramesReceived() * format.BytesPerFrame(), limit);
+      std::string error;
+      EXPECT_FALSE(graph.Sink().Finish(error));
+      EXPECT_EQ(error, "cannot write the samples");
+    }
   }
   DeleteFileA(in.c_str());
 }
@@ -410,7 +427,7 @@ TEST_F(RenderGraphFailures, AShortReadAbortsAfterDeliveringWhatWasRead) {
   const std::size_t header = HeaderBytes(format);
   const std::size_t keptFrames = 3 * 65536 + 100;
   std::stringstream out;
-  RenderGraph graph(in, out);  // opened at full length
+  RenderGraph graph(in, out, UpstreamSamples::kHonourReferences);  // opened at full length
   {
     HANDLE file = CreateFileA(in.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -446,7 +463,7 @@ TEST(RenderGraphWithEffect, StopsWhileTheEffectStreams) {
     ComPtr<IBaseFilter> effect;
     ASSERT_HRESULT_SUCCEEDED(module->CreateFilter(effect));
     std::stringstream out;
-    RenderGraph graph(in, out, effect.Get());
+    RenderGraph graph(in, out, UpstreamSamples::kHonourReferences, effect.Get());
     for (int round = 0; round < 8; ++round) {
       ASSERT_HRESULT_SUCCEEDED(graph.Run());
       Sleep(round * 2);

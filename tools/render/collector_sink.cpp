@@ -76,8 +76,8 @@ HRESULT CollectorPin::Active() {
   const HRESULT hr = CBaseInputPin::Active();
   if (FAILED(hr)) return hr;
   ALLOCATOR_PROPERTIES props{};
-  if (Allocator() == nullptr || FAILED(Allocator()->GetProperties(&props))) props.cbBuffer = 0;
-  return sink_->BeginStream(props.cbBuffer);
+  if (Allocator() == nullptr || FAILED(Allocator()->GetProperties(&props))) props = {};
+  return sink_->BeginStream(props.cBuffers, props.cbBuffer);
 }
 
 HRESULT CollectorPin::Inactive() {
@@ -89,12 +89,8 @@ HRESULT CollectorPin::Inactive() {
 
 HRESULT STDMETHODCALLTYPE CollectorPin::Receive(IMediaSample* sample) {
   host::CAutoLock receiving(&sink_->receiveLock_);
-  HRESULT hr = CBaseInputPin::Receive(sample);
-  if (hr != S_OK) return hr;
-  BYTE* data = nullptr;
-  hr = sample->GetPointer(&data);
-  if (FAILED(hr)) return hr;
-  return sink_->Append(data, sample->GetActualDataLength());
+  const HRESULT hr = CBaseInputPin::Receive(sample);
+  return hr == S_OK ? sink_->Accept(sample) : hr;
 }
 
 HRESULT STDMETHODCALLTYPE CollectorPin::EndOfStream() {
@@ -104,8 +100,10 @@ HRESULT STDMETHODCALLTYPE CollectorPin::EndOfStream() {
   return sink_->QueueEndOfStream();
 }
 
-CollectorSink::CollectorSink(std::ostream& out)
-    : CBaseFilter(L"Collector sink", nullptr, kCollectorSinkClsid), writer_(out) {
+CollectorSink::CollectorSink(std::ostream& out, UpstreamSamples upstream)
+    : CBaseFilter(L"Collector sink", nullptr, kCollectorSinkClsid),
+      keepSamples_(upstream == UpstreamSamples::kHonourReferences),
+      writer_(out) {
   HRESULT hr = S_OK;
   pin_ = std::make_unique<CollectorPin>(this, &hr);
 }
@@ -126,7 +124,7 @@ wav::AudioFormat CollectorSink::Format() const {
 }
 
 // The previous stream's writer has ended: Inactive waited for it.
-HRESULT CollectorSink::BeginStream(long bufferBytes) {
+HRESULT CollectorSink::BeginStream(long buffers, long bufferBytes) {
   host::CAutoLock lock(&lock_);
   endOfStream_ = false;
   completeSent_ = false;
@@ -138,13 +136,15 @@ HRESULT CollectorSink::BeginStream(long bufferBytes) {
   blocks_.resize(kBlockCount);
   for (Block& block : blocks_) block.bytes.resize(BlockBytesFor(bufferBytes));
   freeBlocks_.Open(kBlockCount);
-  filledBlocks_.Open(kBlockCount + 1);  // every block and the end of stream
+  // Every block, every sample upstream and the end: Receive waits only for a
+  // block, never for room.
+  pending_.Open(kBlockCount + static_cast<std::size_t>(std::max(buffers, 0L)) + 1);
   for (std::size_t index = 0; index < kBlockCount; ++index) freeBlocks_.Push(std::size_t{index});
   if (!writer_.Start(format_, writeError_)) {
     failed_ = true;
     return E_FAIL;
   }
-  writerThread_ = std::thread([this] { WriteBlocks(); });
+  writerThread_ = std::thread([this] { WritePending(); });
   return S_OK;
 }
 
@@ -153,49 +153,74 @@ void CollectorSink::EndStream() {
     // A Receive in progress finishes first: the writer keeps freeing blocks.
     host::CAutoLock receiving(&receiveLock_);
     freeBlocks_.Close();
-    filledBlocks_.Close();
+    pending_.Close();
   }
   if (writerThread_.joinable()) writerThread_.join();
 }
 
-// Copies into free blocks; waits only while the writer is behind by every block.
-HRESULT CollectorSink::Append(const BYTE* data, long bytes) {
+HRESULT CollectorSink::Accept(IMediaSample* sample) {
   if (failed_) return E_FAIL;
+  BYTE* data = nullptr;
+  const HRESULT hr = sample->GetPointer(&data);
+  if (FAILED(hr)) return hr;
+  return keepSamples_ ? Keep(sample) : Copy(data, sample->GetActualDataLength());
+}
+
+HRESULT CollectorSink::Keep(IMediaSample* sample) {
+  Pending kept;
+  kept.sample = host::ComPtr<IMediaSample>(sample);
+  return pending_.Push(std::move(kept)) ? S_OK : VFW_E_WRONG_STATE;
+}
+
+// Copies into free blocks; waits only while the writer is behind by every block.
+HRESULT CollectorSink::Copy(const BYTE* data, long bytes) {
   std::size_t left = bytes > 0 ? static_cast<std::size_t>(bytes) : 0;
   while (left > 0) {
-    std::size_t index = 0;
-    if (!freeBlocks_.Pop(index)) return VFW_E_WRONG_STATE;  // stopping
-    Block& block = blocks_[index];
+    Pending filled;
+    if (!freeBlocks_.Pop(filled.block)) return VFW_E_WRONG_STATE;  // stopping
+    Block& block = blocks_[filled.block];
     block.used = std::min(left, block.bytes.size());
     std::memcpy(block.bytes.data(), data, block.used);
-    if (!filledBlocks_.Push(std::move(index))) return VFW_E_WRONG_STATE;
     data += block.used;
     left -= block.used;
+    if (!pending_.Push(std::move(filled))) return VFW_E_WRONG_STATE;
   }
   return S_OK;
 }
 
 HRESULT CollectorSink::QueueEndOfStream() {
-  std::size_t end = kEndOfStream;
-  return filledBlocks_.Push(std::move(end)) ? S_OK : VFW_E_WRONG_STATE;
+  Pending end;
+  end.endOfStream = true;
+  return pending_.Push(std::move(end)) ? S_OK : VFW_E_WRONG_STATE;
 }
 
-// Writes the blocks in order and hands them back; after a failure it only
-// hands them back, so the upstream filter is refused rather than blocked.
-void CollectorSink::WriteBlocks() {
-  for (std::size_t index = 0; filledBlocks_.Pop(index);) {
-    if (index == kEndOfStream) {
+// Writes in order and gives blocks and samples back; after a failure it only
+// gives them back, so the upstream filter is refused rather than blocked.
+void CollectorSink::WritePending() {
+  for (Pending next; pending_.Pop(next); next = Pending{}) {
+    if (next.endOfStream) {
       EndOfStreamWritten();
-      continue;
+    } else if (next.sample) {
+      if (!failed_) WriteSample(next.sample.Get());
+    } else {
+      const Block& block = blocks_[next.block];
+      if (!failed_) Write(block.bytes.data(), block.used);
+      freeBlocks_.Push(std::move(next.block));
     }
-    if (!failed_) WriteBlock(blocks_[index]);
-    freeBlocks_.Push(std::move(index));
   }
 }
 
-void CollectorSink::WriteBlock(const Block& block) {
+void CollectorSink::WriteSample(IMediaSample* sample) {
+  BYTE* data = nullptr;
+  const long bytes = sample->GetActualDataLength();
+  if (SUCCEEDED(sample->GetPointer(&data)) && bytes > 0) {
+    Write(data, static_cast<std::size_t>(bytes));
+  }
+}
+
+void CollectorSink::Write(const BYTE* data, std::size_t bytes) {
   std::string error;
-  if (!writer_.Append(block.bytes.data(), block.used, error)) {
+  if (!writer_.Append(data, bytes, error)) {
     {
       host::CAutoLock lock(&lock_);
       writeError_ = error;
@@ -204,10 +229,8 @@ void CollectorSink::WriteBlock(const Block& block) {
     NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
     return;
   }
-  if (format_.type == wav::SampleType::kFloat32) {
-    nonFinite_ += CountNonFinite(block.bytes.data(), block.used);
-  }
-  frames_ += block.used / format_.BytesPerFrame();
+  if (format_.type == wav::SampleType::kFloat32) nonFinite_ += CountNonFinite(data, bytes);
+  frames_ += bytes / format_.BytesPerFrame();
 }
 
 // Completion is reported only while running: the graph forgets completions

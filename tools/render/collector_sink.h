@@ -3,11 +3,13 @@
 // everything up to the end of stream is written and the graph runs (the graph
 // discards completions seen while paused).
 //
-// Receive copies each buffer into one of a few blocks reserved when streaming
-// starts and returns; a writer thread of its own writes the blocks in order, so
-// writing overlaps the work upstream. Copying, rather than keeping the
-// delivered samples, is what every upstream filter allows: the platform's DMO
-// Wrapper reuses its output samples even while they are still referenced.
+// Receive hands each buffer to a writer thread of its own and returns, so
+// writing overlaps the work upstream; the writer writes in order. Receive
+// keeps a reference to the delivered sample until it is written when the
+// upstream filter honours that reference (an allocator does not hand out a
+// sample again before it is released); otherwise it copies the buffer into one
+// of a few blocks reserved when streaming starts: the platform's DMO Wrapper
+// reuses its output samples even while they are still referenced.
 #pragma once
 
 #include <strmif.h>
@@ -33,6 +35,12 @@ std::optional<wav::AudioFormat> AudioFormatOf(const AM_MEDIA_TYPE& type);
 
 class CollectorSink;
 
+// How the upstream filter treats the samples it delivered.
+enum class UpstreamSamples {
+  kHonourReferences,  // a sample still referenced is never filled again
+  kMayBeReused,       // a sample may be filled again as soon as Receive returns
+};
+
 class CollectorPin final : public host::CBaseInputPin {
  public:
   CollectorPin(CollectorSink* sink, HRESULT* status);
@@ -51,7 +59,7 @@ class CollectorPin final : public host::CBaseInputPin {
 
 class CollectorSink final : public host::CBaseFilter, public IAMFilterMiscFlags {
  public:
-  explicit CollectorSink(std::ostream& out);
+  CollectorSink(std::ostream& out, UpstreamSamples upstream);
   ~CollectorSink() override;
 
   ORKV_DECLARE_IUNKNOWN
@@ -77,24 +85,31 @@ class CollectorSink final : public host::CBaseFilter, public IAMFilterMiscFlags 
  private:
   friend class CollectorPin;
 
-  // A block of received bytes on its way to the writer; the end of stream is
-  // queued as a block index of kEndOfStream.
-  static constexpr std::size_t kEndOfStream = ~std::size_t{0};
   struct Block {
     std::vector<BYTE> bytes;
     std::size_t used = 0;
   };
+  // What the writer is handed, in order: a block, a kept sample or the end.
+  static constexpr std::size_t kNoBlock = ~std::size_t{0};
+  struct Pending {
+    std::size_t block = kNoBlock;
+    host::ComPtr<IMediaSample> sample;
+    bool endOfStream = false;
+  };
 
-  // Streaming start: reserves the blocks for buffers of `bufferBytes`, starts
-  // the file and the writer thread.
-  HRESULT BeginStream(long bufferBytes);
+  // Streaming start: reserves the blocks for `buffers` buffers of
+  // `bufferBytes` upstream, starts the file and the writer thread.
+  HRESULT BeginStream(long buffers, long bufferBytes);
   // Streaming stop: the writer writes what is queued, then ends.
   void EndStream();
-  HRESULT Append(const BYTE* data, long bytes);
+  HRESULT Accept(IMediaSample* sample);
+  HRESULT Keep(IMediaSample* sample);
+  HRESULT Copy(const BYTE* data, long bytes);
   HRESULT QueueEndOfStream();
   // The writer thread.
-  void WriteBlocks();
-  void WriteBlock(const Block& block);
+  void WritePending();
+  void Write(const BYTE* data, std::size_t bytes);
+  void WriteSample(IMediaSample* sample);
   void EndOfStreamWritten();
 
   std::unique_ptr<CollectorPin> pin_;
@@ -102,12 +117,12 @@ class CollectorSink final : public host::CBaseFilter, public IAMFilterMiscFlags 
   // thread at a time, and by EndStream to wait for them. Taken before the
   // queues' locks; nothing that holds it waits for the filter lock or lock_.
   host::CCritSec receiveLock_;
-  wav::WavWriter writer_;      // the writer thread's while it runs
-  wav::AudioFormat format_;    // of the current stream
-  std::vector<Block> blocks_;  // sized by BeginStream, with the writer stopped
-  // Block indices: free ones to Receive, filled ones (and the end) to the writer.
-  HandoffQueue<std::size_t> freeBlocks_;
-  HandoffQueue<std::size_t> filledBlocks_;
+  const bool keepSamples_;
+  wav::WavWriter writer_;                 // the writer thread's while it runs
+  wav::AudioFormat format_;               // of the current stream
+  std::vector<Block> blocks_;             // sized by BeginStream, with the writer stopped
+  HandoffQueue<std::size_t> freeBlocks_;  // block indices, to Receive
+  HandoffQueue<Pending> pending_;         // to the writer
   std::thread writerThread_;
   mutable host::CCritSec lock_;  // error and end-of-stream state; the writer between streams
   std::string writeError_;
