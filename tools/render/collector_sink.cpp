@@ -133,19 +133,25 @@ HRESULT CollectorSink::BeginStream(long buffers, long bufferBytes) {
   writeError_.clear();
   failed_ = false;
   format_ = Format();
-  blocks_.resize(kBlockCount);
-  for (Block& block : blocks_) block.bytes.resize(BlockBytesFor(bufferBytes));
-  freeBlocks_.Open(kBlockCount);
+  ReserveBlocks(keepSamples_ ? 0 : BlockBytesFor(bufferBytes));
   // Every block, every sample upstream and the end: Receive waits only for a
   // block, never for room.
-  pending_.Open(kBlockCount + static_cast<std::size_t>(std::max(buffers, 0L)) + 1);
-  for (std::size_t index = 0; index < kBlockCount; ++index) freeBlocks_.Push(std::size_t{index});
+  pending_.Open(blocks_.size() + static_cast<std::size_t>(std::max(buffers, 0L)) + 1);
   if (!writer_.Start(format_, writeError_)) {
     failed_ = true;
     return E_FAIL;
   }
   writerThread_ = std::thread([this] { WritePending(); });
   return S_OK;
+}
+
+// Kept samples need no blocks; copies keep the blocks of the last stream if
+// they are as large.
+void CollectorSink::ReserveBlocks(std::size_t bytes) {
+  blocks_.resize(bytes > 0 ? kBlockCount : 0);
+  for (Block& block : blocks_) block.bytes.resize(bytes);
+  freeBlocks_.Open(blocks_.size());
+  for (std::size_t index = 0; index < blocks_.size(); ++index) freeBlocks_.Push(std::size_t{index});
 }
 
 void CollectorSink::EndStream() {

@@ -100,6 +100,7 @@ class CollectorSink final : public host::CBaseFilter, public IAMFilterMiscFlags 
   // Streaming start: reserves the blocks for `buffers` buffers of
   // `bufferBytes` upstream, starts the file and the writer thread.
   HRESULT BeginStream(long buffers, long bufferBytes);
+  void ReserveBlocks(std::size_t bytes);
   // Streaming stop: the writer writes what is queued, then ends.
   void EndStream();
   HRESULT Accept(IMediaSample* sample);
