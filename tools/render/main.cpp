@@ -110,6 +110,8 @@ std::optional<RenderJob> PrepareJob(const Options& options, const std::string& i
   job.inFormat = reader->Format();
   job.outPath = options.outPath;
   job.platformSource = options.platformSource;
+  job.effectSamples =
+      options.dmo ? UpstreamSamples::kMayBeReused : UpstreamSamples::kHonourReferences;
   const double seconds = static_cast<double>(job.inFrames) / job.inFormat.sampleRate;
   job.showProgress = !options.quiet && seconds > kProgressAboveSeconds;
   return job;

@@ -150,7 +150,7 @@ bool BuildAndRun(IBaseFilter* effect, const RenderJob& job, std::ostream& out,
                                           : AddOwnSource(graph.Get(), job, source, error);
   if (!sourced) return false;
 
-  auto* sinkObject = new CollectorSink(out);
+  auto* sinkObject = new CollectorSink(out, job.effectSamples);
   ComPtr<IBaseFilter> sink(sinkObject);
   ComPtr<IMediaFilter> timing;
   ComPtr<IMediaControl> control;

@@ -9,6 +9,7 @@
 
 #include "host/com_ptr.h"
 #include "tools/common/plugin_module.h"
+#include "tools/render/collector_sink.h"
 #include "tools/wav/wav_file.h"
 
 namespace orkv::render {
@@ -19,6 +20,9 @@ struct RenderJob {
   wav::AudioFormat inFormat;
   std::string outPath;
   bool platformSource = false;  // the platform's file source + WAVE parser
+  // Our filter honours references to the samples it delivered; the platform's
+  // DMO Wrapper does not.
+  UpstreamSamples effectSamples = UpstreamSamples::kMayBeReused;
   bool showProgress = false;
 };
 

@@ -54,7 +54,7 @@ bool MakeAudioMediaType(const wav::AudioFormat& format, host::CMediaType& type) 
 WavOutputPin::WavOutputPin(WavSourceFilter* filter, HRESULT* status)
     : CBaseOutputPin(L"WAV source output", filter, status, L"Output"), source_(filter) {}
 
-WavOutputPin::~WavOutputPin() { StopThread(); }
+WavOutputPin::~WavOutputPin() { StopThreads(); }
 
 HRESULT WavOutputPin::CheckMediaType(const host::CMediaType* type) {
   host::CMediaType ours;
@@ -83,67 +83,102 @@ HRESULT WavOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPE
 HRESULT WavOutputPin::Active() {
   HRESULT hr = CBaseOutputPin::Active();
   if (FAILED(hr)) return hr;
-  StopThread();
+  StopThreads();
+  ALLOCATOR_PROPERTIES props{};
+  hr = Allocator()->GetProperties(&props);
+  if (FAILED(hr)) return hr;
+  readBuffers_.Open(static_cast<std::size_t>(std::max(props.cBuffers, 1L)) + 1);
   source_->Reader().Rewind();
-  framesSent_ = 0;
+  framesRead_ = 0;
   stopping_ = false;
-  thread_ = std::thread([this] { Stream(); });
+  reader_ = std::thread([this] { ReadAhead(); });
+  streamer_ = std::thread([this] { Stream(); });
   return S_OK;
 }
 
 HRESULT WavOutputPin::Inactive() {
   stopping_ = true;
-  // Decommitting wakes a thread waiting for a free buffer.
+  // Decommitting wakes a reader waiting for a free buffer.
   const HRESULT hr = CBaseOutputPin::Inactive();
-  StopThread();
+  StopThreads();
   return hr;
 }
 
-void WavOutputPin::StopThread() {
+void WavOutputPin::StopThreads() {
   stopping_ = true;
-  if (thread_.joinable()) thread_.join();
+  readBuffers_.Close();  // wakes a streaming thread waiting for a buffer
+  if (reader_.joinable()) reader_.join();
+  if (streamer_.joinable()) streamer_.join();
+  ReleaseQueuedBuffers();
+}
+
+void WavOutputPin::ReleaseQueuedBuffers() {
+  for (ReadBuffer unused; readBuffers_.TryPop(unused);) {
+  }
+}
+
+void WavOutputPin::ReadAhead() {
+  for (bool first = true; !stopping_ && ReadNextBuffer(first); first = false) {
+  }
+  readBuffers_.Close();  // nothing more comes: the streaming thread ends after the last
+}
+
+bool WavOutputPin::ReadNextBuffer(bool first) {
+  IMediaSample* raw = nullptr;
+  if (FAILED(GetDeliveryBuffer(&raw, nullptr, nullptr, 0))) return false;  // stopping
+  ReadBuffer buffer;
+  buffer.sample.Attach(raw);
+
+  const auto& format = source_->Format();
+  wav::WavFileReader& reader = source_->Reader();
+  BYTE* data = nullptr;
+  buffer.sample->GetPointer(&data);
+  const std::size_t capacity =
+      static_cast<std::size_t>(buffer.sample->GetSize()) / format.BytesPerFrame();
+  const std::size_t wanted = std::min(capacity, kFramesPerBuffer);
+  const std::size_t got = reader.Read(data, wanted);
+  buffer.readFailed = got < wanted && framesRead_ + got < reader.Frames();
+  if (got == 0) {
+    buffer.sample.Reset();  // the end: nothing to deliver, the buffer goes back
+    readBuffers_.Push(std::move(buffer));
+    return false;
+  }
+
+  REFERENCE_TIME start = TimeOfFrame(framesRead_, format.sampleRate);
+  REFERENCE_TIME stop = TimeOfFrame(framesRead_ + got, format.sampleRate);
+  buffer.sample->SetActualDataLength(static_cast<long>(got * format.BytesPerFrame()));
+  buffer.sample->SetTime(&start, &stop);
+  buffer.sample->SetSyncPoint(TRUE);
+  buffer.sample->SetDiscontinuity(first ? TRUE : FALSE);
+  framesRead_ += got;
+  const bool more = !buffer.readFailed;
+  return readBuffers_.Push(std::move(buffer)) && more;
 }
 
 void WavOutputPin::Stream() {
   const auto& format = source_->Format();
   DeliverNewSegment(0, TimeOfFrame(source_->Reader().Frames(), format.sampleRate), 1.0);
-  for (bool first = true; !stopping_ && DeliverNextBuffer(first); first = false) {
+  ReadBuffer buffer;
+  while (!stopping_ && readBuffers_.Pop(buffer) && DeliverBuffer(buffer)) {
+    buffer = ReadBuffer{};
   }
+  // The reader stops at its next buffer; what it queued goes back to the
+  // allocator, which also frees a reader waiting for a buffer.
+  readBuffers_.Close();
+  buffer = ReadBuffer{};
+  ReleaseQueuedBuffers();
 }
 
-bool WavOutputPin::DeliverNextBuffer(bool first) {
-  IMediaSample* raw = nullptr;
-  if (FAILED(GetDeliveryBuffer(&raw, nullptr, nullptr, 0))) return false;  // stopping
-  host::ComPtr<IMediaSample> sample;
-  sample.Attach(raw);
-
-  const auto& format = source_->Format();
-  wav::WavFileReader& reader = source_->Reader();
-  BYTE* data = nullptr;
-  sample->GetPointer(&data);
-  const std::size_t capacity = static_cast<std::size_t>(sample->GetSize()) / format.BytesPerFrame();
-  const std::size_t wanted = std::min(capacity, kFramesPerBuffer);
-  const std::size_t got = reader.Read(data, wanted);
-  const bool readFailed = got < wanted && framesSent_ + got < reader.Frames();
-  if (got == 0) {
-    sample.Reset();
-    if (readFailed) {
+bool WavOutputPin::DeliverBuffer(const ReadBuffer& buffer) {
+  if (!buffer.sample) {
+    if (buffer.readFailed) {
       source_->NotifyEvent(EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_READ_FAULT), 0);
     } else {
       DeliverEndOfStream();
     }
     return false;
   }
-
-  REFERENCE_TIME start = TimeOfFrame(framesSent_, format.sampleRate);
-  REFERENCE_TIME stop = TimeOfFrame(framesSent_ + got, format.sampleRate);
-  sample->SetActualDataLength(static_cast<long>(got * format.BytesPerFrame()));
-  sample->SetTime(&start, &stop);
-  sample->SetSyncPoint(TRUE);
-  sample->SetDiscontinuity(first ? TRUE : FALSE);
-  framesSent_ += got;
-
-  const HRESULT hr = Deliver(sample.Get());
+  const HRESULT hr = Deliver(buffer.sample.Get());
   if (hr == S_FALSE) {  // downstream wants no more
     DeliverEndOfStream();
     return false;
@@ -152,7 +187,7 @@ bool WavOutputPin::DeliverNextBuffer(bool first) {
     if (!stopping_) source_->NotifyEvent(EC_ERRORABORT, hr, 0);
     return false;
   }
-  if (readFailed) {
+  if (buffer.readFailed) {
     source_->NotifyEvent(EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_READ_FAULT), 0);
     return false;
   }

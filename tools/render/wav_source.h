@@ -1,6 +1,10 @@
 // A push source filter that plays a WAV file into a graph: one output pin
 // offering the file's format as a plain WAVEFORMATEX type (PCM or IEEE float),
 // buffers of up to 65536 frames with stream times, then end of stream.
+//
+// Two threads per stream: a reader fills the allocator's buffers from the file
+// ahead of time, and the streaming thread only delivers them, so reading the
+// file overlaps the work downstream.
 #pragma once
 
 #include <strmif.h>
@@ -10,7 +14,9 @@
 #include <thread>
 
 #include "host/base_filter.h"
+#include "host/com_ptr.h"
 #include "host/pins.h"
+#include "tools/render/handoff_queue.h"
 #include "tools/wav/wav_file.h"
 
 namespace orkv::render {
@@ -30,21 +36,38 @@ class WavOutputPin final : public host::CBaseOutputPin {
   HRESULT GetMediaType(int position, host::CMediaType* type) override;
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
 
-  // Start the streaming thread after the allocator is committed; stop it
-  // before (and by) decommitting.
+  // Start the threads after the allocator is committed; stop them before
+  // (and by) decommitting.
   HRESULT Active() override;
   HRESULT Inactive() override;
 
  private:
+  // A buffer read ahead, or the end of the data.
+  struct ReadBuffer {
+    host::ComPtr<IMediaSample> sample;  // null: nothing more to deliver
+    bool readFailed = false;            // the file ended before its declared length
+  };
+
+  // The reader thread: fills buffers until the data ends or streaming stops.
+  void ReadAhead();
+  // Fills one buffer and queues it; false when reading should end.
+  bool ReadNextBuffer(bool first);
+  // The streaming thread: delivers what the reader queued, in order.
   void Stream();
-  // Fills and delivers one buffer; false when streaming should end.
-  bool DeliverNextBuffer(bool first);
-  void StopThread();
+  // Delivers one queued buffer; false when streaming should end.
+  bool DeliverBuffer(const ReadBuffer& buffer);
+  void StopThreads();
+  void ReleaseQueuedBuffers();
 
   WavSourceFilter* source_;
-  std::thread thread_;
+  std::thread reader_;
+  std::thread streamer_;
+  // Filled buffers from the reader to the streaming thread. Closed by whichever
+  // side ends first, and by Inactive; its capacity (all the allocator's
+  // buffers and the end) means the reader never waits on it.
+  HandoffQueue<ReadBuffer> readBuffers_;
   std::atomic<bool> stopping_{false};
-  std::uint64_t framesSent_ = 0;
+  std::uint64_t framesRead_ = 0;  // reader thread only
 };
 
 class WavSourceFilter final : public host::CBaseFilter {
