@@ -1,5 +1,6 @@
 // The render host's own source and sink in real filter graphs of the platform
-// (Wine's filter graph manager and memory allocators): what the reader thread
+// (Wine's filter graph manager), with their pooled allocator and worker
+// threads, which are tested on their own first: what the reader thread
 // reads ahead and the writer thread writes behind arrives whole and in order,
 // stopping while streaming ends in bounded time and loses nothing received,
 // and read and write failures stop the graph with their reasons.
@@ -13,8 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -25,12 +28,15 @@
 #include <vector>
 
 #include "host/com_ptr.h"
+#include "host/media_type.h"
 #include "tests/plugins/audio_test_filters.h"
 #include "tools/common/com_apartment.h"
 #include "tools/common/plugin_module.h"
 #include "tools/render/collector_sink.h"
 #include "tools/render/handoff_queue.h"
+#include "tools/render/pooled_allocator.h"
 #include "tools/render/wav_source.h"
+#include "tools/render/worker_thread.h"
 #include "tools/wav/wav_file.h"
 
 namespace orkv::render {
@@ -141,6 +147,170 @@ void WriteWav(const std::string& path, const AudioFormat& format, const std::vec
 
 // A memory stream that takes no more bytes once it holds `limit`, as a full
 // disk does.
+TEST(WorkerThread, RunsOneJobAfterAnotherAndJoinsAnIdleThreadAtOnce) {
+  WithinSeconds(30, "running jobs on a worker", [] {
+    WorkerThread worker;
+    worker.Join();  // nothing started
+    std::atomic<int> runs{0};
+    for (int job = 0; job < 200; ++job) {
+      worker.Start([&runs] { ++runs; });
+      worker.Join();
+      ASSERT_EQ(runs.load(), job + 1);
+    }
+    // A job still running when the worker goes away is waited for.
+    worker.Start([&runs] {
+      Sleep(50);
+      ++runs;
+    });
+  });
+}
+
+ALLOCATOR_PROPERTIES Properties(long buffers, long bytes, long align = 1, long prefix = 0) {
+  ALLOCATOR_PROPERTIES props{};
+  props.cBuffers = buffers;
+  props.cbBuffer = bytes;
+  props.cbAlign = align;
+  props.cbPrefix = prefix;
+  return props;
+}
+
+TEST(PooledAllocator, KeepsTheAllocatorRulesForPropertiesAndCommit) {
+  ComPtr<IMemAllocator> pool = CreatePooledAllocator();
+  ASSERT_TRUE(pool);
+  ALLOCATOR_PROPERTIES actual{};
+  for (ALLOCATOR_PROPERTIES bad : {Properties(0, 64), Properties(2, 0), Properties(2, 64, 3),
+                                   Properties(2, 64, 0), Properties(2, 64, 1, -1)}) {
+    EXPECT_EQ(pool->SetProperties(&bad, &actual), E_INVALIDARG);
+  }
+  EXPECT_EQ(pool->Commit(), VFW_E_SIZENOTSET);
+  IMediaSample* sample = nullptr;
+  EXPECT_EQ(pool->GetBuffer(&sample, nullptr, nullptr, 0), VFW_E_NOT_COMMITTED);
+  EXPECT_EQ(sample, nullptr);
+
+  ALLOCATOR_PROPERTIES wanted = Properties(3, 1000, 64, 16);
+  ASSERT_EQ(pool->SetProperties(&wanted, &actual), S_OK);
+  EXPECT_EQ(actual.cBuffers, 3);
+  EXPECT_EQ(actual.cbBuffer, 1000);
+  ASSERT_EQ(pool->Commit(), S_OK);
+  EXPECT_EQ(pool->SetProperties(&wanted, &actual), VFW_E_ALREADY_COMMITTED);
+
+  // Every sample distinct, as large as asked, aligned after its prefix.
+  std::vector<ComPtr<IMediaSample>> out(3);
+  std::vector<BYTE*> data;
+  for (auto& taken : out) {
+    ASSERT_EQ(pool->GetBuffer(taken.GetAddressOf(), nullptr, nullptr, 0), S_OK);
+    BYTE* pointer = nullptr;
+    ASSERT_EQ(taken->GetPointer(&pointer), S_OK);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(pointer) % 64, 0u);
+    EXPECT_EQ(taken->GetSize(), 1000);
+    std::memset(pointer, 0xA5, 1000);  // the whole buffer is writable
+    data.push_back(pointer);
+  }
+  std::sort(data.begin(), data.end());
+  for (std::size_t i = 1; i < data.size(); ++i) EXPECT_GE(data[i] - data[i - 1], 1000 + 16);
+  EXPECT_EQ(pool->GetBuffer(&sample, nullptr, nullptr, AM_GBF_NOWAIT), VFW_E_TIMEOUT);
+
+  // No new properties while samples are out, even decommitted.
+  ASSERT_EQ(pool->Decommit(), S_OK);
+  EXPECT_EQ(pool->SetProperties(&wanted, &actual), VFW_E_BUFFERS_OUTSTANDING);
+  out.clear();
+  EXPECT_EQ(pool->SetProperties(&wanted, &actual), S_OK);
+}
+
+TEST(PooledAllocator, AWaitingTakerGetsAReturnedSampleOrTheDecommit) {
+  ComPtr<IMemAllocator> pool = CreatePooledAllocator();
+  ALLOCATOR_PROPERTIES wanted = Properties(1, 256);
+  ALLOCATOR_PROPERTIES actual{};
+  ASSERT_EQ(pool->SetProperties(&wanted, &actual), S_OK);
+  ASSERT_EQ(pool->Commit(), S_OK);
+  WithinSeconds(30, "waiting for a pooled sample", [&pool] {
+    ComPtr<IMediaSample> held;
+    ASSERT_EQ(pool->GetBuffer(held.GetAddressOf(), nullptr, nullptr, 0), S_OK);
+    HRESULT waited = E_FAIL;
+    std::thread taker([&pool, &waited] {
+      ComPtr<IMediaSample> next;
+      waited = pool->GetBuffer(next.GetAddressOf(), nullptr, nullptr, 0);
+    });
+    Sleep(20);
+    held.Reset();  // the taker gets it
+    taker.join();
+    EXPECT_EQ(waited, S_OK);
+
+    ASSERT_EQ(pool->GetBuffer(held.GetAddressOf(), nullptr, nullptr, 0), S_OK);
+    std::thread refused([&pool, &waited] {
+      ComPtr<IMediaSample> next;
+      waited = pool->GetBuffer(next.GetAddressOf(), nullptr, nullptr, 0);
+    });
+    Sleep(20);
+    pool->Decommit();  // wakes the taker with a refusal
+    refused.join();
+    EXPECT_EQ(waited, VFW_E_NOT_COMMITTED);
+  });
+}
+
+TEST(PooledAllocator, SamplesStartBlankAndReportWhatWasSet) {
+  ComPtr<IMemAllocator> pool = CreatePooledAllocator();
+  ALLOCATOR_PROPERTIES wanted = Properties(1, 128);
+  ALLOCATOR_PROPERTIES actual{};
+  ASSERT_EQ(pool->SetProperties(&wanted, &actual), S_OK);
+  ASSERT_EQ(pool->Commit(), S_OK);
+  for (int round = 0; round < 2; ++round) {
+    ComPtr<IMediaSample> sample;
+    ASSERT_EQ(pool->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, 0), S_OK);
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME stop = 0;
+    EXPECT_EQ(sample->GetTime(&start, &stop), VFW_E_SAMPLE_TIME_NOT_SET);
+    EXPECT_EQ(sample->GetMediaTime(&start, &stop), VFW_E_MEDIA_TIME_NOT_SET);
+    EXPECT_EQ(sample->IsSyncPoint(), S_FALSE);
+    EXPECT_EQ(sample->IsDiscontinuity(), S_FALSE);
+    EXPECT_EQ(sample->IsPreroll(), S_FALSE);
+    EXPECT_EQ(sample->GetActualDataLength(), 0);
+    AM_MEDIA_TYPE* type = nullptr;
+    EXPECT_EQ(sample->GetMediaType(&type), S_FALSE);
+    EXPECT_EQ(type, nullptr);
+
+    // What the first round sets must not reach the second.
+    start = 100;
+    stop = 200;
+    EXPECT_EQ(sample->SetTime(&start, nullptr), S_OK);
+    EXPECT_EQ(sample->GetTime(&start, &stop), VFW_S_NO_STOP_TIME);
+    stop = 300;
+    EXPECT_EQ(sample->SetTime(&start, &stop), S_OK);
+    EXPECT_EQ(sample->GetTime(&start, &stop), S_OK);
+    EXPECT_EQ(stop, 300);
+    EXPECT_EQ(sample->SetActualDataLength(129), VFW_E_BUFFER_OVERFLOW);
+    EXPECT_EQ(sample->SetActualDataLength(128), S_OK);
+    EXPECT_EQ(sample->SetSyncPoint(TRUE), S_OK);
+    EXPECT_EQ(sample->SetDiscontinuity(TRUE), S_OK);
+    EXPECT_EQ(sample->IsSyncPoint(), S_OK);
+    host::CMediaType audio;
+    ASSERT_TRUE(MakeAudioMediaType(AudioFormat{SampleType::kFloat32, 2, 44100}, audio));
+    EXPECT_EQ(sample->SetMediaType(&audio), S_OK);
+    ASSERT_EQ(sample->GetMediaType(&type), S_OK);
+    ASSERT_NE(type, nullptr);
+    EXPECT_TRUE(IsEqualGUID(type->subtype, MEDIASUBTYPE_IEEE_FLOAT));
+    host::DeleteMediaType(type);
+  }
+}
+
+// A sample out keeps its allocator: the user may let go of the allocator first.
+TEST(PooledAllocator, OutlivesItsUserWhileASampleIsOut) {
+  ComPtr<IMediaSample> sample;
+  {
+    ComPtr<IMemAllocator> pool = CreatePooledAllocator();
+    ALLOCATOR_PROPERTIES wanted = Properties(2, 64);
+    ALLOCATOR_PROPERTIES actual{};
+    ASSERT_EQ(pool->SetProperties(&wanted, &actual), S_OK);
+    ASSERT_EQ(pool->Commit(), S_OK);
+    ASSERT_EQ(pool->GetBuffer(sample.GetAddressOf(), nullptr, nullptr, 0), S_OK);
+    pool->Decommit();
+  }
+  BYTE* data = nullptr;
+  ASSERT_EQ(sample->GetPointer(&data), S_OK);
+  std::memset(data, 0, 64);
+  sample.Reset();  // the allocator goes with it
+}
+
 class FullAfter : public std::stringbuf {
  public:
   explicit FullAfter(std::size_t limit) : limit_(limit) {}

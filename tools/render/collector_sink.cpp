@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tools/render/pooled_allocator.h"
+
 namespace orkv::render {
 namespace {
 
@@ -66,7 +68,14 @@ std::optional<wav::AudioFormat> AudioFormatOf(const AM_MEDIA_TYPE& type) {
 }
 
 CollectorPin::CollectorPin(CollectorSink* sink, HRESULT* status)
-    : CBaseInputPin(L"Collector input", sink, status, L"Input"), sink_(sink) {}
+    : CBaseInputPin(L"Collector input", sink, status, L"Input"),
+      sink_(sink),
+      pool_(CreatePooledAllocator()) {}
+
+HRESULT STDMETHODCALLTYPE CollectorPin::GetAllocator(IMemAllocator** allocator) {
+  if (allocator == nullptr) return E_POINTER;
+  return pool_ ? pool_.CopyTo(allocator) : CBaseInputPin::GetAllocator(allocator);
+}
 
 HRESULT CollectorPin::CheckMediaType(const host::CMediaType* type) {
   return AudioFormatOf(*type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
@@ -141,7 +150,7 @@ HRESULT CollectorSink::BeginStream(long buffers, long bufferBytes) {
     failed_ = true;
     return E_FAIL;
   }
-  writerThread_ = std::thread([this] { WritePending(); });
+  writerThread_.Start([this] { WritePending(); });
   return S_OK;
 }
 
@@ -161,7 +170,7 @@ void CollectorSink::EndStream() {
     freeBlocks_.Close();
     pending_.Close();
   }
-  if (writerThread_.joinable()) writerThread_.join();
+  writerThread_.Join();
 }
 
 HRESULT CollectorSink::Accept(IMediaSample* sample) {

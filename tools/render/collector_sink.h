@@ -19,13 +19,13 @@
 #include <optional>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "host/base_filter.h"
 #include "host/critical_section.h"
 #include "host/pins.h"
 #include "tools/render/handoff_queue.h"
+#include "tools/render/worker_thread.h"
 #include "tools/wav/wav_file.h"
 
 namespace orkv::render {
@@ -52,9 +52,12 @@ class CollectorPin final : public host::CBaseInputPin {
   HRESULT Inactive() override;
   HRESULT STDMETHODCALLTYPE Receive(IMediaSample* sample) override;
   HRESULT STDMETHODCALLTYPE EndOfStream() override;
+  // Offers the pin's own pooled allocator (see pooled_allocator.h).
+  HRESULT STDMETHODCALLTYPE GetAllocator(IMemAllocator** allocator) override;
 
  private:
   CollectorSink* sink_;
+  const host::ComPtr<IMemAllocator> pool_;
 };
 
 class CollectorSink final : public host::CBaseFilter, public IAMFilterMiscFlags {
@@ -124,7 +127,7 @@ class CollectorSink final : public host::CBaseFilter, public IAMFilterMiscFlags 
   std::vector<Block> blocks_;             // sized by BeginStream, with the writer stopped
   HandoffQueue<std::size_t> freeBlocks_;  // block indices, to Receive
   HandoffQueue<Pending> pending_;         // to the writer
-  std::thread writerThread_;
+  WorkerThread writerThread_;
   mutable host::CCritSec lock_;  // error and end-of-stream state; the writer between streams
   std::string writeError_;
   std::atomic<bool> failed_{false};  // writeError_ is set: Receive refuses at once

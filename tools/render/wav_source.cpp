@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "tools/render/pooled_allocator.h"
+
 namespace orkv::render {
 namespace {
 
@@ -80,6 +82,21 @@ HRESULT WavOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPE
   return granted.cbBuffer >= source_->Format().BytesPerFrame() ? S_OK : E_FAIL;
 }
 
+HRESULT WavOutputPin::DecideAllocator(IMemInputPin* peer, host::ComPtr<IMemAllocator>& chosen) {
+  host::ComPtr<IMemAllocator> pool = CreatePooledAllocator();
+  if (pool) {
+    ALLOCATOR_PROPERTIES wanted{};
+    peer->GetAllocatorRequirements(&wanted);
+    wanted.cbAlign = std::max(wanted.cbAlign, 1L);
+    if (SUCCEEDED(DecideBufferSize(pool.Get(), &wanted)) &&
+        SUCCEEDED(peer->NotifyAllocator(pool.Get(), FALSE))) {
+      chosen = std::move(pool);
+      return S_OK;
+    }
+  }
+  return CBaseOutputPin::DecideAllocator(peer, chosen);
+}
+
 HRESULT WavOutputPin::Active() {
   HRESULT hr = CBaseOutputPin::Active();
   if (FAILED(hr)) return hr;
@@ -91,8 +108,8 @@ HRESULT WavOutputPin::Active() {
   source_->Reader().Rewind();
   framesRead_ = 0;
   stopping_ = false;
-  reader_ = std::thread([this] { ReadAhead(); });
-  streamer_ = std::thread([this] { Stream(); });
+  reader_.Start([this] { ReadAhead(); });
+  streamer_.Start([this] { Stream(); });
   return S_OK;
 }
 
@@ -107,8 +124,8 @@ HRESULT WavOutputPin::Inactive() {
 void WavOutputPin::StopThreads() {
   stopping_ = true;
   readBuffers_.Close();  // wakes a streaming thread waiting for a buffer
-  if (reader_.joinable()) reader_.join();
-  if (streamer_.joinable()) streamer_.join();
+  reader_.Join();
+  streamer_.Join();
   ReleaseQueuedBuffers();
 }
 

@@ -2,21 +2,21 @@
 // offering the file's format as a plain WAVEFORMATEX type (PCM or IEEE float),
 // buffers of up to 65536 frames with stream times, then end of stream.
 //
-// Two threads per stream: a reader fills the allocator's buffers from the file
-// ahead of time, and the streaming thread only delivers them, so reading the
-// file overlaps the work downstream.
+// Two threads, kept for the filter's lifetime: a reader fills the allocator's
+// buffers from the file ahead of time, and the streaming thread only delivers
+// them, so reading the file overlaps the work downstream.
 #pragma once
 
 #include <strmif.h>
 
 #include <atomic>
 #include <memory>
-#include <thread>
 
 #include "host/base_filter.h"
 #include "host/com_ptr.h"
 #include "host/pins.h"
 #include "tools/render/handoff_queue.h"
+#include "tools/render/worker_thread.h"
 #include "tools/wav/wav_file.h"
 
 namespace orkv::render {
@@ -35,6 +35,9 @@ class WavOutputPin final : public host::CBaseOutputPin {
   HRESULT CheckMediaType(const host::CMediaType* type) override;
   HRESULT GetMediaType(int position, host::CMediaType* type) override;
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
+  // The pin's own pooled allocator (see pooled_allocator.h) wherever the
+  // downstream pin takes it; else the usual choice.
+  HRESULT DecideAllocator(IMemInputPin* peer, host::ComPtr<IMemAllocator>& chosen) override;
 
   // Start the threads after the allocator is committed; stop them before
   // (and by) decommitting.
@@ -60,8 +63,8 @@ class WavOutputPin final : public host::CBaseOutputPin {
   void ReleaseQueuedBuffers();
 
   WavSourceFilter* source_;
-  std::thread reader_;
-  std::thread streamer_;
+  WorkerThread reader_;
+  WorkerThread streamer_;
   // Filled buffers from the reader to the streaming thread. Closed by whichever
   // side ends first, and by Inactive; its capacity (all the allocator's
   // buffers and the end) means the reader never waits on it.
