@@ -588,6 +588,28 @@ TEST_F(RenderGraphFailures, AWriteFailureMidStreamAbortsTheGraph) {
   DeleteFileA(in.c_str());
 }
 
+// The output refuses even the file's header: the graph aborts with the
+// sink's message at once, and stopping and taking it apart do not hang.
+TEST_F(RenderGraphFailures, AnOutputThatRefusesTheHeaderAbortsTheStream) {
+  const AudioFormat format{SampleType::kInt16, 2, 44100};
+  const std::string in = TempPath("refused_in.wav");
+  WriteWav(in, format, CountingSamples(format, 4 * 65536));
+  for (const UpstreamSamples way : kBothWays) {
+    SCOPED_TRACE(WayName(way));
+    WithinSeconds(30, "a graph whose output refuses the header", [&] {
+      FullAfter full(10);
+      std::ostream out(&full);
+      RenderGraph graph(in, out, way);
+      ASSERT_HRESULT_SUCCEEDED(graph.Run());
+      EXPECT_EQ(graph.WaitForEnd().code, EC_ERRORABORT);
+      EXPECT_EQ(graph.Sink().WriteError(), "cannot write the WAV header");
+      graph.Stop();
+      EXPECT_EQ(graph.Sink().FramesReceived(), 0u);
+    });
+  }
+  DeleteFileA(in.c_str());
+}
+
 // The file shrinks after it was opened: the frames that could be read are
 // delivered, then the graph aborts with a read fault instead of ending.
 TEST_F(RenderGraphFailures, AShortReadAbortsAfterDeliveringWhatWasRead) {

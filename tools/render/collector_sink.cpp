@@ -86,7 +86,13 @@ HRESULT CollectorPin::Active() {
   if (FAILED(hr)) return hr;
   ALLOCATOR_PROPERTIES props{};
   if (Allocator() == nullptr || FAILED(Allocator()->GetProperties(&props))) props = {};
-  return sink_->BeginStream(props.cBuffers, props.cbBuffer);
+  // An output that cannot even take the header aborts the stream like any
+  // later write error instead of failing the pause: the platform's graph
+  // (Wine's) does not recover from a renderer that refuses to pause.
+  if (FAILED(sink_->BeginStream(props.cBuffers, props.cbBuffer))) {
+    sink_->NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+  }
+  return S_OK;
 }
 
 HRESULT CollectorPin::Inactive() {
