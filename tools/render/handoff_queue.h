@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "tools/render/slim_lock.h"
+
 namespace orkv::render {
 
 template <class T>
@@ -27,7 +29,7 @@ class HandoffQueue {
   // Empties the queue and opens it for `capacity` items. Only while no thread
   // is pushing or popping.
   void Open(std::size_t capacity) {
-    Locked lock(this);
+    ExclusiveLock lock(lock_);
     slots_.clear();
     slots_.resize(capacity == 0 ? 1 : capacity);
     head_ = 0;
@@ -39,7 +41,7 @@ class HandoffQueue {
   // still be popped.
   void Close() {
     {
-      Locked lock(this);
+      ExclusiveLock lock(lock_);
       closed_ = true;
     }
     WakeAllConditionVariable(&changed_);
@@ -50,7 +52,7 @@ class HandoffQueue {
   bool Push(T&& item) {
     bool wake;
     {
-      Locked lock(this);
+      ExclusiveLock lock(lock_);
       while (!closed_ && count_ == slots_.size()) Wait();
       if (closed_) return false;
       slots_[(head_ + count_) % slots_.size()] = std::move(item);
@@ -65,7 +67,7 @@ class HandoffQueue {
   bool Pop(T& item) {
     bool wake;
     {
-      Locked lock(this);
+      ExclusiveLock lock(lock_);
       while (!closed_ && count_ == 0) Wait();
       if (!TakeFront(item)) return false;
       wake = waiting_ > 0;
@@ -78,7 +80,7 @@ class HandoffQueue {
   bool TryPop(T& item) {
     bool wake;
     {
-      Locked lock(this);
+      ExclusiveLock lock(lock_);
       if (!TakeFront(item)) return false;
       wake = waiting_ > 0;
     }
@@ -87,17 +89,6 @@ class HandoffQueue {
   }
 
  private:
-  class Locked {
-   public:
-    explicit Locked(HandoffQueue* queue) : lock_(&queue->lock_) { AcquireSRWLockExclusive(lock_); }
-    ~Locked() { ReleaseSRWLockExclusive(lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-   private:
-    SRWLOCK* lock_;
-  };
-
   // Lock held; returns with it held again. A change wakes only when someone
   // waits: waking a thread costs more than the hand-off itself.
   void Wait() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/media_type.h"
+#include "tools/render/slim_lock.h"
 
 namespace orkv::render {
 namespace {
@@ -191,7 +192,7 @@ class PooledAllocator final : public IMemAllocator {
         (align & (align - 1)) != 0) {
       return E_INVALIDARG;
     }
-    Locked lock(this);
+    ExclusiveLock lock(lock_);
     if (committed_) return VFW_E_ALREADY_COMMITTED;
     if (outstanding_ > 0) return VFW_E_BUFFERS_OUTSTANDING;
     properties_ = *request;
@@ -200,14 +201,14 @@ class PooledAllocator final : public IMemAllocator {
   }
   HRESULT STDMETHODCALLTYPE GetProperties(ALLOCATOR_PROPERTIES* props) override {
     if (props == nullptr) return E_POINTER;
-    Locked lock(this);
+    ExclusiveLock lock(lock_);
     *props = properties_;
     return S_OK;
   }
 
   // Reserves the samples the properties ask for (again only when they changed).
   HRESULT STDMETHODCALLTYPE Commit() override {
-    Locked lock(this);
+    ExclusiveLock lock(lock_);
     if (committed_) return S_OK;
     if (properties_.cBuffers <= 0) return VFW_E_SIZENOTSET;
     if (outstanding_ == 0 && !Matches(properties_)) {
@@ -218,7 +219,7 @@ class PooledAllocator final : public IMemAllocator {
   }
   HRESULT STDMETHODCALLTYPE Decommit() override {
     {
-      Locked lock(this);
+      ExclusiveLock lock(lock_);
       committed_ = false;
     }
     WakeAllConditionVariable(&changed_);
@@ -231,7 +232,7 @@ class PooledAllocator final : public IMemAllocator {
     *sample = nullptr;
     PooledSample* taken = nullptr;
     {
-      Locked lock(this);
+      ExclusiveLock lock(lock_);
       for (;;) {
         if (!committed_) return VFW_E_NOT_COMMITTED;
         if (!free_.empty()) break;
@@ -252,7 +253,7 @@ class PooledAllocator final : public IMemAllocator {
   HRESULT STDMETHODCALLTYPE ReleaseBuffer(IMediaSample* sample) override {
     if (sample == nullptr) return E_POINTER;
     {
-      Locked lock(this);
+      ExclusiveLock lock(lock_);
       free_.push_back(static_cast<PooledSample*>(sample));
       --outstanding_;
     }
@@ -262,19 +263,6 @@ class PooledAllocator final : public IMemAllocator {
   }
 
  private:
-  class Locked {
-   public:
-    explicit Locked(PooledAllocator* allocator) : lock_(&allocator->lock_) {
-      AcquireSRWLockExclusive(lock_);
-    }
-    ~Locked() { ReleaseSRWLockExclusive(lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-   private:
-    SRWLOCK* lock_;
-  };
-
   ~PooledAllocator() = default;
 
   // Lock held.

@@ -14,6 +14,8 @@
 #include <thread>
 #include <utility>
 
+#include "tools/render/slim_lock.h"
+
 namespace orkv::render {
 
 class WorkerThread {
@@ -22,7 +24,7 @@ class WorkerThread {
   ~WorkerThread() {
     Join();
     {
-      Locked lock(this);
+      ExclusiveLock lock(lock_);
       quitting_ = true;
     }
     WakeAllConditionVariable(&changed_);
@@ -34,7 +36,7 @@ class WorkerThread {
   // Runs `job` on the thread. The job started before must have been joined.
   void Start(std::function<void()> job) {
     {
-      Locked lock(this);
+      ExclusiveLock lock(lock_);
       job_ = std::move(job);
       running_ = true;
     }
@@ -43,26 +45,13 @@ class WorkerThread {
 
   // Returns once the job started last has returned (at once when none runs).
   void Join() {
-    Locked lock(this);
+    ExclusiveLock lock(lock_);
     while (running_) SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
   }
 
  private:
-  class Locked {
-   public:
-    explicit Locked(WorkerThread* worker) : lock_(&worker->lock_) {
-      AcquireSRWLockExclusive(lock_);
-    }
-    ~Locked() { ReleaseSRWLockExclusive(lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-   private:
-    SRWLOCK* lock_;
-  };
-
   void Serve() {
-    Locked lock(this);
+    ExclusiveLock lock(lock_);
     for (;;) {
       while (!running_ && !quitting_) SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
       if (!running_) return;  // quitting with no job
