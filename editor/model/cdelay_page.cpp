@@ -34,16 +34,10 @@ constexpr ControlBinding kBindings[] = {
 }  // namespace
 
 constinit const PageTableOf<CDelay> kCDelayPage{{
-    .title = ORKV_PAGE_TITLE,
+    ORKV_PAGE_RESOURCES,
     .effectName = "C-DELAY",
     .productLine = "KV C-Delay v.1.0   ",
     .helpFile = "ORKVCDelay.HLP",
-    .contextMenuResource = IDR_CONTEXT_MENU,
-    .aboutDialogResource = IDD_ABOUT,
-    .aboutBitmapResource = IDB_ABOUT,
-    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
-    .layout = kStandardLayout,
-    .helpContexts = kStandardHelpContexts,
     .bindings = kBindings,
 }};
 

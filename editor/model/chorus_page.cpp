@@ -32,16 +32,10 @@ constexpr ControlBinding kBindings[] = {
 }  // namespace
 
 constinit const PageTableOf<Chorus> kChorusPage{{
-    .title = ORKV_PAGE_TITLE,
+    ORKV_PAGE_RESOURCES,
     .effectName = "CHORUS",
     .productLine = "KV Chorus v.1.0    ",
     .helpFile = "ORKVChorus.HLP",
-    .contextMenuResource = IDR_CONTEXT_MENU,
-    .aboutDialogResource = IDD_ABOUT,
-    .aboutBitmapResource = IDB_ABOUT,
-    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
-    .layout = kStandardLayout,
-    .helpContexts = kStandardHelpContexts,
     .bindings = kBindings,
 }};
 

@@ -37,16 +37,10 @@ constexpr ControlBinding kBindings[] = {
 }  // namespace
 
 constinit const PageTableOf<Filter> kFilterPage{{
-    .title = ORKV_PAGE_TITLE,
+    ORKV_PAGE_RESOURCES,
     .effectName = "FILTER",
     .productLine = "KV Filter v.1.0      ",
     .helpFile = "ORKVFilter.HLP",
-    .contextMenuResource = IDR_CONTEXT_MENU,
-    .aboutDialogResource = IDD_ABOUT,
-    .aboutBitmapResource = IDB_ABOUT,
-    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
-    .layout = kStandardLayout,
-    .helpContexts = kStandardHelpContexts,
     .bindings = kBindings,
 }};
 

@@ -30,16 +30,10 @@ constexpr ControlBinding kBindings[] = {
 }  // namespace
 
 constinit const PageTableOf<Flanger> kFlangerPage{{
-    .title = ORKV_PAGE_TITLE,
+    ORKV_PAGE_RESOURCES,
     .effectName = "FLANGER",
     .productLine = "KV Flanger v.1.0    ",
     .helpFile = "ORKVFlanger.HLP",
-    .contextMenuResource = IDR_CONTEXT_MENU,
-    .aboutDialogResource = IDD_ABOUT,
-    .aboutBitmapResource = IDB_ABOUT,
-    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
-    .layout = kStandardLayout,
-    .helpContexts = kStandardHelpContexts,
     .bindings = kBindings,
 }};
 

@@ -20,19 +20,29 @@ struct Tremolo;
 namespace orkv::page_model {
 
 struct PageTable {
-  const char* title;        // string 1, the page's title
-  const char* effectName;   // top left of the display
-  const char* productLine;  // the intro's first line, trailing spaces included
-  const char* helpFile;     // looked for beside the plug-in's library
+  // From the plug-in's own <name>_page.h, which its resource script reads too:
+  // ORKV_PAGE_RESOURCES below fills them.
+  const char* title;  // string 1, the page's title
+  const char* aboutMenuText;
   int contextMenuResource;
   int aboutDialogResource;
   int aboutBitmapResource;
-  const char* aboutMenuText;
-  std::span<const ControlPlacement> layout;
-  std::span<const HelpContextPair> helpContexts;  // ends with a zero pair
+
+  const char* effectName;   // top left of the display
+  const char* productLine;  // the intro's first line, trailing spaces included
+  const char* helpFile;     // looked for beside the plug-in's library
+  std::span<const ControlPlacement> layout = kStandardLayout;
+  std::span<const HelpContextPair> helpContexts = kStandardHelpContexts;  // ends with a zero pair
   // The knobs in id order, then the slider: the order the page refreshes them.
   std::span<const ControlBinding> bindings;
 };
+
+// The fields a page table takes from its plug-in's <name>_page.h, which the
+// page's source includes: the texts and resource ids written once for both.
+#define ORKV_PAGE_RESOURCES                                                  \
+  .title = ORKV_PAGE_TITLE, .aboutMenuText = ORKV_ABOUT_MENU_TEXT,           \
+  .contextMenuResource = IDR_CONTEXT_MENU, .aboutDialogResource = IDD_ABOUT, \
+  .aboutBitmapResource = IDB_ABOUT
 
 // A page table tied to its effect by type, as a plug-in names both together:
 // a page whose bindings index another effect's slots does not fit.

@@ -31,16 +31,10 @@ constexpr ControlBinding kBindings[] = {
 }  // namespace
 
 constinit const PageTableOf<Phaser> kPhaserPage{{
-    .title = ORKV_PAGE_TITLE,
+    ORKV_PAGE_RESOURCES,
     .effectName = "PHASER",
     .productLine = "KV Phaser v.1.0    ",
     .helpFile = "ORKVPhaser.HLP",
-    .contextMenuResource = IDR_CONTEXT_MENU,
-    .aboutDialogResource = IDD_ABOUT,
-    .aboutBitmapResource = IDB_ABOUT,
-    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
-    .layout = kStandardLayout,
-    .helpContexts = kStandardHelpContexts,
     .bindings = kBindings,
 }};
 

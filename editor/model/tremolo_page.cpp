@@ -23,14 +23,10 @@ constexpr ControlBinding kBindings[] = {
 }  // namespace
 
 constinit const PageTableOf<Tremolo> kTremoloPage{{
-    .title = ORKV_PAGE_TITLE,
+    ORKV_PAGE_RESOURCES,
     .effectName = "TREMOLO",
     .productLine = "KV Tremolo v.1.0   ",
     .helpFile = "ORKVTremolo.HLP",
-    .contextMenuResource = IDR_CONTEXT_MENU,
-    .aboutDialogResource = IDD_ABOUT,
-    .aboutBitmapResource = IDB_ABOUT,
-    .aboutMenuText = ORKV_ABOUT_MENU_TEXT,
     .layout = kTremoloLayout,
     .helpContexts = kTremoloHelpContexts,
     .bindings = kBindings,
