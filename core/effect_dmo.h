@@ -32,16 +32,7 @@ class EffectDmo final : public MediaObjectBase, public EffectParts<EffectDmo<Plu
   using Parts::kInfo;
   using typename Parts::Effect;
 
-  // The factory's creation function: E_OUTOFMEMORY when the object (with its
-  // engine's delay lines) cannot be allocated.
-  static host::CUnknown* Create(IUnknown* outer, HRESULT* status) {
-    try {
-      return new EffectDmo(outer);
-    } catch (const std::bad_alloc&) {
-      *status = E_OUTOFMEMORY;
-      return nullptr;
-    }
-  }
+  using Parts::Create;
 
   ORKV_DECLARE_IUNKNOWN
 
@@ -58,6 +49,7 @@ class EffectDmo final : public MediaObjectBase, public EffectParts<EffectDmo<Plu
   const CLSID& ClassId() const { return *kInfo.dmoClsid; }
 
  private:
+  friend Parts;  // Create builds the object
   explicit EffectDmo(IUnknown* outer) : MediaObjectBase(outer) {}
 
   std::uint32_t MinSampleRate() const override { return Effect::kMinSampleRate; }

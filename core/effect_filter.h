@@ -45,16 +45,7 @@ class EffectFilter final : public AudioTransform, public EffectParts<EffectFilte
   using Parts::kInfo;
   using typename Parts::Effect;
 
-  // The factory's creation function: E_OUTOFMEMORY when the filter (with its
-  // engine's delay lines) cannot be allocated.
-  static host::CUnknown* Create(IUnknown* outer, HRESULT* status) {
-    try {
-      return new EffectFilter(outer);
-    } catch (const std::bad_alloc&) {
-      *status = E_OUTOFMEMORY;
-      return nullptr;
-    }
-  }
+  using Parts::Create;
 
   ORKV_DECLARE_IUNKNOWN
 
@@ -179,6 +170,7 @@ class EffectFilter final : public AudioTransform, public EffectParts<EffectFilte
     EffectFilter* const filter_;
   };
 
+  friend Parts;  // Create builds the filter
   explicit EffectFilter(IUnknown* outer) : AudioTransform(outer, *kInfo.filterClsid) {}
 
   // A pin that cannot be built stays absent; a later request tries again.

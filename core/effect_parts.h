@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 #include "core/effect_engine.h"
 #include "core/orkv_effects.h"
@@ -37,6 +38,17 @@ class EffectParts : public ParametersInterface<Object, Plugin::Effect::kSlotCoun
   using Effect = typename Plugin::Effect;
   static constexpr std::size_t kSlotCount = Effect::kSlotCount;
   static constexpr const OrkvPluginInfo& kInfo = Plugin::kInfo;
+
+  // The factory's creation function: E_OUTOFMEMORY when the object (with its
+  // engine's delay lines) cannot be allocated.
+  static host::CUnknown* Create(IUnknown* outer, HRESULT* status) {
+    try {
+      return new Object(outer);
+    } catch (const std::bad_alloc&) {
+      *status = E_OUTOFMEMORY;
+      return nullptr;
+    }
+  }
 
   // ISpecifyPropertyPages: the plug-in's one page, which needs only the
   // parameter interface.
